@@ -1,0 +1,114 @@
+#include "app/terminal.h"
+
+#include "app/help_text.h"
+#include "buscommands/bus_commands.h"
+#include "core/console.h"
+#include "linecommands/line_commands.h"
+#include "modem/connection.h"
+#include "modem/version.h"
+
+namespace i2ct {
+namespace {
+
+constexpr std::uint32_t kLoopWaitMs = 5;
+constexpr std::uint32_t kHelpWaitMs = 500;
+constexpr std::uint32_t kStartPauseMs = 500;
+constexpr Tick kKeepAliveMs = 3000;
+
+CommandHandlers allHandlers() {
+    CommandHandlers h;
+    h.write = WriteCommand;
+    h.read = ReadCommand;
+    h.listen = Listen;
+    h.loadTable = LoadTableCommand;
+    h.clearTable = ClearTableCommand;
+    h.checkInt = CheckInt;
+    h.setInt = SetInt;
+    h.setSda = SetSda;
+    h.setScl = SetScl;
+    h.setPullup = SetPullup;
+    h.setSpeed = SetSpeed;
+    h.setFilter = SetFilter;
+    h.getInt = GetInt;
+    h.getSda = GetSda;
+    h.getScl = GetScl;
+    h.getPullup = GetPullup;
+    h.getSpeed = GetSpeed;
+    h.getVersion = GetVersion;
+    return h;
+}
+
+}  // namespace
+
+Terminal::Terminal(Ports ports) : program_(ports), handlers_(allHandlers()) {}
+
+void Terminal::startUp() {
+    Program& p = program_;
+    p.ports.message.setBackground(colour::kGrey);
+    p.ports.message.setText(Text{});
+    SetStatus(p, ConnectionDisplay::Offline);
+    LoadDriverLibrary(p);
+    ConnectModem(p);
+    p.ports.clock.sleep(kStartPauseMs);
+    if (p.ModemFound) {
+        QueryFirmwareVersion(p);
+        GetSpeed(p);
+    } else {
+        p.PromptChar = "%";
+    }
+    p.ports.output.giveFocus();
+    p.LastExchangeTime = p.ports.clock.ticks();
+}
+
+bool Terminal::runPass() {
+    Program& p = program_;
+    WindowEvent event = p.ports.events.waitEvent(kLoopWaitMs, WaitPolicy::Loop);
+    switch (event) {
+        case WindowEvent::OutputArea:
+            p.commandTail = LineTracker(p);
+            if (p.CommandReady) {
+                DispatchCommand(p, handlers_);
+            }
+            break;
+        case WindowEvent::LogoButton: p.ports.opener.open(p.StartDirectory + "selmur.html"); break;
+        case WindowEvent::HelpButton:
+            showHelp();
+            event = WindowEvent::None;
+            break;
+        case WindowEvent::None:
+        case WindowEvent::StopButton:
+        case WindowEvent::Close: break;
+    }
+    ClearMessageIfDue(p);
+    if (p.ports.clock.ticks() - p.LastExchangeTime > kKeepAliveMs) {
+        p.LastExchangeTime = p.ports.clock.ticks();
+        SuperviseConnection(p);
+    }
+    if (p.InterruptWatch) {
+        MonitorInterrupts(p);
+    }
+    return event != WindowEvent::Close;
+}
+
+void Terminal::showHelp() {
+    Program& p = program_;
+    if (!p.ports.help.open(HelpLines())) {
+        return;
+    }
+    // Only a close request, of either window, ends the help; everything else waits meanwhile.
+    while (p.ports.events.waitEvent(kHelpWaitMs, WaitPolicy::Loop) != WindowEvent::Close) {
+    }
+    p.ports.help.close();
+}
+
+void Terminal::shutDown() { CloseConnection(program_); }
+
+int Terminal::run() {
+    startUp();
+    while (runPass()) {
+    }
+    shutDown();
+    return 0;
+}
+
+}  // namespace i2ct

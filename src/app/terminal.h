@@ -1,0 +1,34 @@
+#pragma once
+// The terminal's spine: start-up, the event loop with its periodic work, and shut-down.
+
+#include "core/program.h"
+#include "interpreter/dispatch.h"
+
+namespace i2ct {
+
+class Terminal {
+public:
+    explicit Terminal(Ports ports);
+
+    // Start-up in its order: status "Offline", driver library, modem, 500 ms pause, version
+    // and bus clock, focus to the output area, LastExchangeTime.
+    void startUp();
+    // One pass of the event loop: waits up to 5 ms for a window event and acts on it, then the
+    // message timeout, the connection timer and interrupt monitoring. False after a close event.
+    bool runPass();
+    // Releases the driver and the serial port.
+    void shutDown();
+
+    // Start-up, the loop until the window is closed, shut-down; the exit code.
+    int run();
+
+    Program& program() { return program_; }
+
+private:
+    void showHelp();
+
+    Program program_;
+    CommandHandlers handlers_;
+};
+
+}  // namespace i2ct

@@ -1,0 +1,121 @@
+#include "interpreter/dispatch.h"
+
+#include "core/console.h"
+#include "interpreter/tail.h"
+
+namespace i2ct {
+namespace {
+
+void call(Handler h, Program& p) {
+    if (h != nullptr) {
+        h(p);
+    }
+}
+
+}  // namespace
+
+int LookUpKeyword(std::string_view word) {
+    for (std::size_t i = 0; i + 1 < KeywordList.size(); ++i) {
+        if (KeywordList[i] == word) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    return static_cast<int>(KeywordList.size());
+}
+
+void DispatchCommand(Program& p, const CommandHandlers& h) {
+    p.CommandReady = false;
+    Text& tail = p.commandTail;
+    if (!p.PromptChar.empty() && !tail.empty() && tail.front() == p.PromptChar.front()) {
+        RemoveAll(tail, p.PromptChar);
+    }
+    if (!tail.empty() && tail.front() == '?') {
+        RemoveAll(tail, "?");
+    }
+    if (tail.empty()) {
+        return;
+    }
+    const Text word = upperCase(FirstWord(tail));
+    if (word.empty()) {
+        return;
+    }
+    switch (LookUpKeyword(word)) {
+        case 1: DispatchSet(p, h); return;
+        case 5: DispatchGet(p, h); return;
+        case 7:
+        case 11: call(h.write, p); return;
+        case 14:
+        case 15: call(h.read, p); return;
+        case 18:
+        case 19: call(h.listen, p); return;
+        case 20:
+        case 21: call(h.loadTable, p); return;
+        case 22:
+        case 23: call(h.clearTable, p); return;
+        case 24:
+        case 25: call(h.checkInt, p); return;
+        default:
+            PrintLine(p, "?", LineKind::Echo);
+            ShowError(p, cp1252("Kommando nicht erkannt! Mögliche Eingaben: SET, GET, WR, WRITE, "
+                                "DR, READ "));
+            return;
+    }
+}
+
+void DispatchSet(Program& p, const CommandHandlers& h) {
+    Text& tail = p.commandTail;
+    RemoveAll(tail, tail.substr(0, 3));
+    if (tail.empty()) {
+        PrintLine(p, "?SET ", LineKind::Echo);
+        ShowMessage(p, cp1252("Was soll geändert werden?  INT, SDA, SCL, PULLUP,  SPEED  "));
+        return;
+    }
+    RemoveLeadingBlanks(tail);
+    switch (LookUpKeyword(upperCase(FirstWord(tail)))) {
+        case 2: call(h.setInt, p); return;
+        case 3: call(h.setSda, p); return;
+        case 4: call(h.setScl, p); return;
+        case 8:
+        case 9: call(h.setPullup, p); return;
+        case 12:
+        case 13: call(h.setSpeed, p); return;
+        case 16:
+        case 17: call(h.setFilter, p); return;
+        default:
+            PrintLine(p, "?SET ", LineKind::Echo);
+            ShowError(p, cp1252("Befehl ist ungültig! Mögliche Eingaben: INT, SDA, SCL, PULLUP, "
+                                "SPEED, FILTER"));
+            return;
+    }
+}
+
+void DispatchGet(Program& p, const CommandHandlers& h) {
+    Text& tail = p.commandTail;
+    RemoveAll(tail, tail.substr(0, 3));
+    RemoveLeadingBlanks(tail);
+    tail = upperCase(tail);
+    if (tail.empty()) {
+        PrintLine(p, "?GET ", LineKind::Echo);
+        ShowMessage(p, cp1252("Was wird benötigt? Die Signale INT, SDA, INT oder VERSION, PULLUP, "
+                              "SPEED?"));
+        return;
+    }
+    switch (LookUpKeyword(FirstWord(tail))) {
+        case 2: call(h.getInt, p); return;
+        case 3: call(h.getSda, p); return;
+        case 4: call(h.getScl, p); return;
+        case 6:
+        case 10: call(h.getVersion, p); return;
+        case 8:
+        case 9: call(h.getPullup, p); return;
+        case 12:
+        case 13: call(h.getSpeed, p); return;
+        default:
+            PrintLine(p, "?GET ", LineKind::Echo);
+            ShowError(p, cp1252("Befehl ist ungültig! Mögliche Eingaben: INT, SDA, SCL, VER, "
+                                "PULLUP, SPEED "));
+            return;
+    }
+}
+
+}  // namespace i2ct

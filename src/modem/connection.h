@@ -1,0 +1,28 @@
+#pragma once
+// Finding the modem by its USB description, opening its serial port, and supervising the
+// connection with a keep-alive and automatic reconnection.
+
+#include "core/program.h"
+
+namespace i2ct {
+
+// The description the modem's USB chip reports, compared exactly.
+inline constexpr const char* kModemDescription = "I2C <> USB Modem  Selmur & Vusk";
+
+// Loads the driver library from StartDirectory, or from a file the user picks.
+void LoadDriverLibrary(Program& p);
+
+// "PORT: baud=115200  parity=N  data=8  stop=1".
+Text DefinitionText(const Text& portName);
+
+// Discovery at start-up, reporting every failure in the message line. Sends nothing.
+void ConnectModem(Program& p);
+// Silent discovery, then the prompt-character request; "Online" when it is answered.
+void ReconnectModem(Program& p);
+// Keep-alive probe while a modem is found, reconnection attempt while none is.
+void SuperviseConnection(Program& p);
+
+// Closes the serial port and leaves the driver; the shut-down sequence.
+void CloseConnection(Program& p);
+
+}  // namespace i2ct

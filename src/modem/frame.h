@@ -1,0 +1,42 @@
+#pragma once
+// Frames on the serial line: kind, signed length N, N data bytes, end byte 0x04. SendFrame and
+// ReceiveFrame move them byte by byte through the one FrameBuffer.
+
+#include <cstdint>
+
+#include "core/program.h"
+
+namespace i2ct {
+
+inline constexpr std::uint8_t kEndByte = 0x04;
+
+// Answer codes of the request groups.
+inline constexpr std::uint8_t kAnswerModem = 0x1A;   // 0x11, 0x12
+inline constexpr std::uint8_t kAnswerConfig = 0x2A;  // 0x21, 0x22, 0x41
+inline constexpr std::uint8_t kAnswerBus = 0x3A;     // 0x31, 0x32, 0x33
+inline constexpr std::uint8_t kAnswerTable = 0x4A;   // 0x43, 0x44, 0x45, timed LISTEN data
+inline constexpr std::uint8_t kStatusReply = 0x49;   // carries a StatusCode (LISTEN, interrupts)
+
+// Writes the request in the FrameBuffer when a modem was found, then clears positions 0 to 250.
+void SendFrame(Program& p);
+
+// Waits in 20 ms slices (window events dropped) until 2 bytes wait, for at most 2000 ms, then
+// reads one Frame into the FrameBuffer. False on timeout, with both timeout messages shown.
+bool ReceiveFrame(Program& p);
+
+// Puts a request without data (kind, 0x00, 0x04) into the FrameBuffer.
+void PutRequest(Program& p, std::uint8_t kind);
+// Puts a request with data bytes into the FrameBuffer.
+void PutRequest(Program& p, std::uint8_t kind, std::initializer_list<std::uint8_t> data);
+
+// Bytes waiting in the receive queue; 0 without an open port.
+std::size_t WaitingBytes(Program& p);
+// One byte outside any Frame (the stop byte of LISTEN). Nothing without an open port.
+void WriteRawByte(Program& p, std::uint8_t byte);
+// One byte outside any Frame; a timed-out read repeats the previous transfer byte.
+std::uint8_t ReadRawByte(Program& p);
+
+// Lets the window repaint for at most ms while user input is dropped.
+void CommandWait(Program& p, std::uint32_t ms);
+
+}  // namespace i2ct

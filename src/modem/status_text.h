@@ -1,0 +1,12 @@
+#pragma once
+// The German text of a StatusCode, the first data byte of a refusing reply.
+
+#include <cstdint>
+
+#include "platform/text.h"
+
+namespace i2ct {
+
+Text StatusText(std::uint8_t code);
+
+}  // namespace i2ct

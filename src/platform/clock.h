@@ -1,0 +1,20 @@
+#pragma once
+// The tick count and the plain wait. All timing logic reads time only through this port, so tests
+// can run it on a virtual clock.
+
+#include <cstdint>
+
+namespace i2ct {
+
+// Milliseconds of the system clock, wrapping at 2^32; only differences are ever compared.
+using Tick = std::uint32_t;
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual Tick ticks() = 0;
+    // Blocks the one thread for ms milliseconds; the window does not repaint meanwhile.
+    virtual void sleep(std::uint32_t ms) = 0;
+};
+
+}  // namespace i2ct

@@ -1,0 +1,50 @@
+#include "virtual_time.h"
+
+namespace i2ct::test {
+
+void VirtualTime::sleep(std::uint32_t ms) { advanceTo(now_ + ms); }
+
+void VirtualTime::at(Tick t, WindowEvent event, std::function<void()> userAction) {
+    events_.emplace(std::make_pair(t, sequence_++), Scripted{event, std::move(userAction)});
+}
+
+void VirtualTime::schedule(Tick t, std::function<void()> action) {
+    actions_.emplace(std::make_pair(t, sequence_++), std::move(action));
+}
+
+void VirtualTime::advanceTo(Tick t) {
+    while (!actions_.empty() && actions_.begin()->first.first <= t) {
+        auto node = actions_.extract(actions_.begin());
+        if (node.key().first > now_) {
+            now_ = node.key().first;
+        }
+        node.mapped()();
+    }
+    if (t > now_) {
+        now_ = t;
+    }
+}
+
+WindowEvent VirtualTime::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy) {
+    waits_.push_back({now_, timeoutMs, policy});
+    const Tick deadline = now_ + timeoutMs;
+    if (events_.empty() || events_.begin()->first.first > deadline) {
+        advanceTo(deadline);
+        return WindowEvent::None;
+    }
+    auto node = events_.extract(events_.begin());
+    advanceTo(node.key().first);
+    Scripted& s = node.mapped();
+    const bool delivered = policy == WaitPolicy::Loop ||
+                           (policy == WaitPolicy::Listen && s.event == WindowEvent::StopButton);
+    if (!delivered) {
+        ++dropped_;
+        return WindowEvent::None;
+    }
+    if (s.userAction) {
+        s.userAction();
+    }
+    return s.event;
+}
+
+}  // namespace i2ct::test

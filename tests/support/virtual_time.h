@@ -1,0 +1,56 @@
+#pragma once
+// Virtual time for tests: the clock and the window's event wait in one double. Waits and sleeps
+// advance the time at once; scripted window events arrive at their virtual times and are
+// delivered or dropped by the wait's policy; background actions (the modem's world) run when
+// the time passes them, whatever the policy.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/window.h"
+
+namespace i2ct::test {
+
+class VirtualTime : public Clock, public WindowEvents {
+public:
+    explicit VirtualTime(Tick start = 1000) : now_(start) {}
+
+    Tick ticks() override { return now_; }
+    void sleep(std::uint32_t ms) override;
+    WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy) override;
+
+    // A window event at time t. userAction is what the user did (typing, a click); it only
+    // happens when the policy delivers the event, as input dropped during a wait is lost.
+    void at(Tick t, WindowEvent event, std::function<void()> userAction = {});
+    // A background action at time t; it runs as soon as the virtual time reaches t.
+    void schedule(Tick t, std::function<void()> action);
+    // Moves the time forward to t, running the background actions that fall due on the way.
+    void advanceTo(Tick t);
+
+    struct Wait {
+        Tick at;
+        std::uint32_t timeoutMs;
+        WaitPolicy policy;
+    };
+    const std::vector<Wait>& waits() const { return waits_; }
+    std::size_t droppedEvents() const { return dropped_; }
+    std::size_t pendingEvents() const { return events_.size(); }
+
+private:
+    struct Scripted {
+        WindowEvent event;
+        std::function<void()> userAction;
+    };
+    Tick now_;
+    std::uint64_t sequence_ = 0;
+    // Ordered by time, then by the order of scripting.
+    std::multimap<std::pair<Tick, std::uint64_t>, Scripted> events_;
+    std::multimap<std::pair<Tick, std::uint64_t>, std::function<void()>> actions_;
+    std::vector<Wait> waits_;
+    std::size_t dropped_ = 0;
+};
+
+}  // namespace i2ct::test
