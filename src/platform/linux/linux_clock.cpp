@@ -1,0 +1,32 @@
+#include "platform/linux/linux_clock.h"
+
+#include <time.h>
+
+#include <cerrno>
+
+namespace i2ct::linux_platform {
+
+Tick LinuxClock::ticks() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000U +
+                    static_cast<std::uint64_t>(now.tv_nsec) / 1000000U;
+    // Only differences are compared, so dropping the high bits is the intended wrap.
+    return static_cast<Tick>(ms);
+}
+
+void LinuxClock::sleep(std::uint32_t ms) {
+    // An absolute deadline lets an interrupted wait resume without adding up drift.
+    timespec deadline{};
+    clock_gettime(CLOCK_MONOTONIC, &deadline);
+    deadline.tv_sec += static_cast<time_t>(ms / 1000U);
+    deadline.tv_nsec += static_cast<long>(ms % 1000U) * 1000000L;
+    if (deadline.tv_nsec >= 1000000000L) {
+        deadline.tv_sec += 1;
+        deadline.tv_nsec -= 1000000000L;
+    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+    }
+}
+
+}  // namespace i2ct::linux_platform
