@@ -1,0 +1,17 @@
+#pragma once
+// The two conversions between the bus clock in hertz and the modem's 16-bit divider, where one
+// half clock period lasts (divider + 7) times 200 ns.
+
+#include <cstdint>
+
+namespace i2ct {
+
+inline constexpr std::int32_t kLowestBusClock = 40;
+inline constexpr std::int32_t kHighestBusClock = 350000;
+
+// The frequency GET SPEED shows for a divider, clamped to the highest settable clock.
+std::int32_t FrequencyOfDivider(std::uint16_t divider);
+// The divider SET SPEED sends for a frequency from kLowestBusClock to kHighestBusClock.
+std::uint16_t DividerOfFrequency(std::int32_t hertz);
+
+}  // namespace i2ct
