@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(runtime);
     int status = 0;
     {
-        i2ct::test::SimProcess sim(argv[1], runtime.string());
+        // No answer delay in the simulator: what is left is the pty and the program.
+        i2ct::test::SimProcess sim(argv[1], runtime.string(), {"--latency", "0"});
         i2ct::test::Rig rig;
         i2ct::linux_platform::LinuxClock clock;
         IdleEvents events(clock);
