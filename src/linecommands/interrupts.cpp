@@ -21,20 +21,23 @@ constexpr Tick kEventLimitMs = 2000;
 constexpr std::size_t kBytesBeforeReading = 4;
 
 // Waits until enough bytes are waiting to read on; false, with the remainder dropped and the
-// user told, when they do not come in time.
+// user told, when they do not come in time. Every Frame is read only after at least one wait,
+// which gives the modem time to send the rest of it.
 bool eventBytesCame(Program& p) {
     const Tick start = p.ports.clock.ticks();
-    while (WaitingBytes(p) < kBytesBeforeReading) {
-        if (p.ports.clock.ticks() - start >= kEventLimitMs) {
-            for (std::size_t n = WaitingBytes(p); n > 0; --n) {
-                ReadRawByte(p);
-            }
-            ShowError(p, cp1252("Unvollständige Interrupt-Meldung des Modems verworfen!"));
-            return false;
-        }
+    std::size_t waiting = 0;
+    do {
         CommandWait(p, kEventSliceMs);
+        waiting = WaitingBytes(p);
+    } while (waiting < kBytesBeforeReading && p.ports.clock.ticks() - start < kEventLimitMs);
+    if (waiting >= kBytesBeforeReading) {
+        return true;
     }
-    return true;
+    for (std::size_t n = WaitingBytes(p); n > 0; --n) {
+        ReadRawByte(p);
+    }
+    ShowError(p, cp1252("Unvollständige Interrupt-Meldung des Modems verworfen!"));
+    return false;
 }
 
 void InterruptEvent(Program& p) {

@@ -105,6 +105,13 @@ bool stopClickedInAny(Program& p, int waits) {
     return stop;
 }
 
+// Waits of kSliceMs in which the window repaints and every input is dropped.
+void settle(Program& p, int waits) {
+    for (int i = 0; i < waits; ++i) {
+        CommandWait(p, kSliceMs);
+    }
+}
+
 // Waits for the modem's acknowledgement; false (with the reason printed) when it is not one.
 bool acknowledged(Program& p) {
     int passes = 0;
@@ -146,9 +153,11 @@ void openEndedListening(Program& p) {
         return;
     }
     p.ports.stopButton.setVisible(true);
-    bool stop = stopClickedInAny(p, kSettleWaits);
+    // The button only takes effect once the passes run; a click while it appears is lost.
+    settle(p, kSettleWaits);
     SetStatus(p, ConnectionDisplay::Bussy);
-    stop = stopClicked(p) || stop;
+    settle(p, 1);
+    bool stop = false;
     Spinner spinner;
     std::uint16_t offset = 0;
     // At most one dump line per pass, then two seconds to read it; faster traffic waits in the
@@ -172,9 +181,7 @@ void openEndedListening(Program& p) {
     ShowMessage(p, " ");
     SetStatus(p, ConnectionDisplay::Online);
     p.ports.stopButton.setVisible(false);
-    for (int i = 0; i < kSettleWaits; ++i) {
-        CommandWait(p, kSliceMs);
-    }
+    settle(p, kSettleWaits);
     PrintLine(p, "!LISTEN - ENDE ", LineKind::Spaced);
     PrintLine(p, Text{}, LineKind::Result);
 }

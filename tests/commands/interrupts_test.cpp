@@ -127,6 +127,24 @@ TEST_F(Interrupts, AnEventIsPrintedWithAddressAndData) {
     EXPECT_EQ(r.rig.status.text, "BUSSY");
 }
 
+TEST_F(Interrupts, EachFrameIsReadOnlyAfterAWait) {
+    monitoringOn();
+    const std::size_t before = r.rig.lines().size() - 1;
+    const std::size_t waitsBefore = r.rig.time.waits().size();
+    // Both Frames are there at once: each is still read only after a wait of its own.
+    event(on + 100, {0x4F, 0x00, 0x04, 0x4A, 0x03, 0x41, 0x00, 0x07, 0x04}, on + 1000);
+    EXPECT_EQ(linesFrom(before),
+              (Lines{"#", "!BREAK on INT-Event ", "!CHKINT Addr: 041   Data: 7 ", "#"}));
+    const auto& waits = r.rig.time.waits();
+    std::size_t eventWaits = 0;
+    for (std::size_t i = waitsBefore; i < waits.size(); ++i) {
+        if (waits[i].timeoutMs == 200 && waits[i].policy == WaitPolicy::Command) {
+            ++eventWaits;
+        }
+    }
+    EXPECT_EQ(eventWaits, 2u);
+}
+
 TEST_F(Interrupts, AddressBytesAreWrittenWithoutLeadingZeros) {
     monitoringOn();
     const std::size_t before = r.rig.lines().size() - 1;

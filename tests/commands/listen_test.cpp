@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "command_rig.h"
 #include "linecommands/listen.h"
 #include "modem/status_text.h"
@@ -206,11 +208,35 @@ TEST_F(OpenListening, TheStopButtonAndTheStatusFieldShowTheListening) {
     EXPECT_EQ(shown.back(), " ");
 }
 
-TEST_F(OpenListening, AClickWhileTheButtonAppearsEndsTheFirstPass) {
-    stopAt(r.rig.time.ticks() + 500);
+TEST_F(OpenListening, AClickWhileTheButtonAppearsIsLost) {
+    const Tick start = r.rig.time.ticks();
+    // The button shows from the acknowledgement on, but the passes only begin 1.2 s later.
+    stopAt(start + 500);
+    stopAt(start + 1250);
+    stopAt(start + 5000);
     r.enter("LISTEN 0");
-    EXPECT_EQ(countStartingWith(r.messages(), kOpenProgress), 1u);
+    EXPECT_EQ(r.rig.time.pendingEvents(), 0u);
+    // Stopped by the third click: about one pass every 500 ms from 1.3 s to 5 s.
+    EXPECT_GE(countStartingWith(r.messages(), kOpenProgress), 7u);
     EXPECT_EQ(r.rig.modem.written(), (Bytes{0x42, 0x01, 0x00, 0x04, 0x04}));
+}
+
+TEST_F(OpenListening, OnlyThePassesLookForTheStopButton) {
+    stopAt(r.rig.time.ticks() + 5000);
+    r.enter("LISTEN 0");
+    std::vector<WaitPolicy> policies;
+    for (const auto& w : r.rig.time.waits()) {
+        if (w.timeoutMs == 100) {
+            policies.push_back(w.policy);
+        }
+    }
+    // Twelve waits while the button appears, then the passes, then eleven after the end byte.
+    ASSERT_GT(policies.size(), 23u);
+    const auto passesBegin = policies.begin() + 12;
+    const auto passesEnd = policies.end() - 11;
+    EXPECT_EQ(std::count(policies.begin(), passesBegin, WaitPolicy::Command), 12);
+    EXPECT_EQ(std::count(passesBegin, passesEnd, WaitPolicy::Listen), passesEnd - passesBegin);
+    EXPECT_EQ(std::count(passesEnd, policies.end(), WaitPolicy::Command), 11);
 }
 
 TEST_F(OpenListening, ListeningGoesOnUntilStop) {
