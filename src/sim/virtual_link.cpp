@@ -163,6 +163,11 @@ std::unique_ptr<SerialPort> VirtualBench::open(const Text& definition) {
             if (!link->alive()) {
                 return nullptr;
             }
+            // The real port is flushed when it opens: what arrived while nobody listened is gone.
+            Firmware& firmware = modem->firmware();
+            firmware.advance(clock_.ticks());
+            while (firmware.output().take(clock_.ticks())) {
+            }
             ++opened_;
             return link;
         }

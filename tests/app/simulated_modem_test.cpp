@@ -40,10 +40,11 @@ protected:
         });
         runUntil(t + ms);
     }
-    // The first line below the last line that holds `typed`.
+    // The line below the last line that holds `typed`, behind the prompt or, after a command
+    // that printed nothing, on the bare line Enter had opened.
     Text answerTo(const Text& typed) {
         for (LineIndex i = rig.output.count() - 1; i >= 0; --i) {
-            if (rig.output.get(i) == "#" + typed) {
+            if (rig.output.get(i) == "#" + typed || rig.output.get(i) == typed) {
                 return rig.output.get(i + 1);
             }
         }
@@ -172,6 +173,57 @@ TEST_F(SimulatedModemTest, InterruptFromASourceOutsideTheTableEndsMonitoring) {
     EXPECT_TRUE(consoleHas("!CHKINT ERR: INT-Quelle nicht in Tabelle"));
     EXPECT_FALSE(terminal.program().InterruptWatch);
     EXPECT_EQ(rig.status.text, "Online");
+}
+
+TEST_F(SimulatedModemTest, UnplugInTheMiddleOfAnExchangeEndsInItsTimeout) {
+    const Tick t = rig.time.ticks();
+    rig.time.schedule(t + 12, [this] { bench.unplug(); });
+    command("GET VERSION", 2500);
+    EXPECT_EQ(rig.message.text, "Fehler beim Empfang der Daten!");
+    runUntil(rig.time.ticks() + 3100);
+    EXPECT_EQ(rig.status.text, "Offline");
+    bench.plug();
+    runUntil(rig.time.ticks() + 3100);
+    command("RD 0073 02");
+    EXPECT_EQ(answerTo("RD 0073 02").substr(0, 6), "!RD > ");
+}
+
+TEST_F(SimulatedModemTest, SilentModemTimesOutAndTheNextExchangeStillWorks) {
+    bench.firmware().setSilent(true);
+    command("GET INT", 2500);
+    EXPECT_EQ(rig.message.text, "Fehler beim Auslesen der I2C-INT Leitung");
+    EXPECT_EQ(rig.message.colour, colour::kErrorRed);
+    bench.firmware().setSilent(false);
+    command("GET INT");
+    EXPECT_EQ(answerTo("GET INT"), "!GET INT > 1");
+}
+
+TEST_F(SimulatedModemTest, LateAnswerIsTakenByTheNextExchange) {
+    bench.firmware().setLatency(2300);
+    command("GET VERSION", 2100);
+    EXPECT_EQ(rig.message.text, "Fehler beim Empfang der Daten!");
+    bench.firmware().setLatency(2);
+    runUntil(rig.time.ticks() + 500);
+    // Nothing is discarded: the late version answer answers the next request.
+    command("GET PULLUP", 1000);
+    EXPECT_EQ(rig.message.text, "Fehler beim Auslesen des PULLUP-Stand");
+    command("GET VERSION", 1000);
+    EXPECT_EQ(answerTo("GET VERSION"), "") << "the pull-up answer is no version";
+}
+
+TEST_F(SimulatedModemTest, KeepAliveBringsAStreamOutOfStepBackIntoStep) {
+    const std::uint8_t noise[] = {0x99, 0xFF, 0x13};
+    bench.firmware().sendNoise(noise, rig.time.ticks());
+    command("GET INT", 1000);
+    EXPECT_EQ(rig.message.text, "Fehler beim Auslesen der I2C-INT Leitung");
+    // The probe reads the answer GET INT left behind and fails; the reconnection that follows
+    // opens the port afresh.
+    runUntil(rig.time.ticks() + 3100);
+    EXPECT_EQ(rig.status.text, "Offline");
+    runUntil(rig.time.ticks() + 3100);
+    EXPECT_EQ(rig.status.text, "Online");
+    command("GET INT");
+    EXPECT_EQ(answerTo("GET INT"), "!GET INT > 1");
 }
 
 }  // namespace
