@@ -1,0 +1,143 @@
+#include "ui/event_pump.h"
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QWindow>
+#include <algorithm>
+#include <chrono>
+#include <limits>
+
+#include "ui/main_window.h"
+
+namespace i2ct::ui {
+namespace {
+
+// A QTimer counts in int milliseconds.
+constexpr std::uint32_t kLongestWait = std::numeric_limits<int>::max();
+
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::InputMethod:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::TabletMove:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+        case QEvent::NativeGesture:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+EventPump::EventPump(MainWindow& window) : window_(window) {
+    deadline_.setSingleShot(true);
+    deadline_.setTimerType(Qt::PreciseTimer);
+    connect(&deadline_, &QTimer::timeout, this, [this] { expired_ = true; });
+
+    const auto queue = [this](WindowEvent event) { return [this, event] { post(event); }; };
+    OutputEditor& output = window.output();
+    connect(&output, &QPlainTextEdit::textChanged, this, queue(WindowEvent::OutputArea));
+    connect(&output, &OutputEditor::focusChanged, this, queue(WindowEvent::OutputArea));
+    connect(&window.helpButton(), &QPushButton::clicked, this, queue(WindowEvent::HelpButton));
+    connect(&window.logoButton(), &QPushButton::clicked, this, queue(WindowEvent::LogoButton));
+    connect(&window.stopButton(), &QPushButton::clicked, this, queue(WindowEvent::StopButton));
+    connect(&window, &MainWindow::closeRequested, this, queue(WindowEvent::Close));
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+void EventPump::post(WindowEvent event) {
+    // The tracker looks at the whole area each time, so a run of output-area events asks no
+    // more of it than the last one.
+    if (event == WindowEvent::OutputArea && !queue_.empty() && queue_.back() == event) {
+        return;
+    }
+    queue_.push_back(event);
+}
+
+bool EventPump::queued(WindowEvent event) const {
+    return std::find(queue_.begin(), queue_.end(), event) != queue_.end();
+}
+
+WindowEvent EventPump::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy) {
+    const auto arrived = [this, policy] {
+        return policy == WaitPolicy::Loop
+                   ? !queue_.empty()
+                   : policy == WaitPolicy::Listen && queued(WindowEvent::StopButton);
+    };
+    if (!arrived()) {
+        filtering_ = policy;
+        expired_ = false;
+        deadline_.start(
+            std::chrono::milliseconds(std::min<std::uint32_t>(timeoutMs, kLongestWait)));
+        // Sleeps in the window system until something happens; the timer ends the wait.
+        while (!expired_ && !arrived()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        deadline_.stop();
+        filtering_ = WaitPolicy::Loop;
+    }
+    if (policy != WaitPolicy::Loop) {
+        const bool stop = policy == WaitPolicy::Listen && queued(WindowEvent::StopButton);
+        queue_.clear();
+        return stop ? WindowEvent::StopButton : WindowEvent::None;
+    }
+    if (queue_.empty()) {
+        return WindowEvent::None;
+    }
+    const WindowEvent event = queue_.front();
+    queue_.pop_front();
+    return event;
+}
+
+bool EventPump::isStopClick(const QObject* watched, const QEvent& event) const {
+    const QPushButton& stop = window_.stopButton();
+    if (!stop.isVisible()) {
+        return false;
+    }
+    if (watched == &stop) {
+        return true;
+    }
+    // The window system hands a click to the window first, which passes it on to the control
+    // under the pointer. A release goes on to the control that took the press, so it passes
+    // here and is judged again at the control.
+    const QWindow* handle = stop.window()->windowHandle();
+    if (handle == nullptr || watched != handle) {
+        return false;
+    }
+    if (event.type() == QEvent::MouseButtonRelease) {
+        return true;
+    }
+    const auto& mouse = static_cast<const QMouseEvent&>(event);
+    return stop.rect().contains(stop.mapFromGlobal(mouse.globalPosition().toPoint()));
+}
+
+bool EventPump::eventFilter(QObject* watched, QEvent* event) {
+    if (filtering_ == WaitPolicy::Loop || !IsUserInput(event->type())) {
+        return false;
+    }
+    const QEvent::Type type = event->type();
+    const bool click = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+                       type == QEvent::MouseButtonDblClick;
+    const bool passes = filtering_ == WaitPolicy::Listen && click && isStopClick(watched, *event);
+    return !passes;
+}
+
+}  // namespace i2ct::ui

@@ -1,0 +1,46 @@
+#pragma once
+// The window-events port on Qt: the windows' signals queue events, and a wait runs Qt's event
+// processing until one arrives. While a command waits, an application-wide filter drops the
+// user's input so that painting goes on but nothing else happens.
+
+#include <QObject>
+#include <QTimer>
+#include <deque>
+
+#include "platform/window.h"
+
+namespace i2ct::ui {
+
+class MainWindow;
+
+class EventPump : public QObject, public WindowEvents {
+    Q_OBJECT
+
+  public:
+    // Listens to the window's controls and close requests; filters all of the application's
+    // events while it exists.
+    explicit EventPump(MainWindow& window);
+
+    WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy) override;
+
+    // Queues an event for the next wait, as the window's signals do.
+    void post(WindowEvent event);
+    // Whether events wait for the next wait; lets a caller run the loop until it has seen all.
+    bool pending() const { return !queue_.empty(); }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    bool isStopClick(const QObject* watched, const QEvent& event) const;
+    bool queued(WindowEvent event) const;
+
+    MainWindow& window_;
+    std::deque<WindowEvent> queue_;
+    QTimer deadline_;
+    bool expired_ = false;
+    // Loop outside the waits of commands: everything passes.
+    WaitPolicy filtering_ = WaitPolicy::Loop;
+};
+
+}  // namespace i2ct::ui
