@@ -31,7 +31,9 @@ void RefreshSnapshot(Program& p) {
 Text LineTracker(Program& p) {
     OutputArea& area = p.ports.output;
     const LineIndex n = area.count();
-    if (n == p.KnownLineCount) {
+    // The first key typed into the completely empty area takes the count from 0 to 1 without
+    // any line break: that is typing inside a line too, not a line to run.
+    if (n == p.KnownLineCount || (p.KnownLineCount == 0 && n == 1)) {
         return {};
     }
     // With the area emptied there is no last line to stop at: the search ends at the first

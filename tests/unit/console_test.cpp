@@ -138,7 +138,12 @@ TEST(ConsoleEmpty, CommandTypedIntoTheEmptyAreaRunsWithoutPrompt) {
     Rig rig;
     Program p(rig.ports());
     p.PromptChar = "%";
-    rig.output.type("GET INT\n");
+    for (char c : Text("GET INT")) {
+        rig.output.type(Text(1, c));
+        EXPECT_EQ(LineTracker(p), "") << "the first keys are typing, not a command";
+        EXPECT_FALSE(p.CommandReady);
+    }
+    rig.output.type("\n");
     EXPECT_EQ(LineTracker(p), "GET INT");
     EXPECT_TRUE(p.CommandReady);
     EXPECT_EQ(p.CurrentLine, 0);
