@@ -1,7 +1,7 @@
 #include "app/terminal.h"
 
+#include "app/commands.h"
 #include "app/help_text.h"
-#include "buscommands/bus_commands.h"
 #include "core/console.h"
 #include "linecommands/line_commands.h"
 #include "modem/connection.h"
@@ -15,32 +15,9 @@ constexpr std::uint32_t kHelpWaitMs = 500;
 constexpr std::uint32_t kStartPauseMs = 500;
 constexpr Tick kKeepAliveMs = 3000;
 
-CommandHandlers allHandlers() {
-    CommandHandlers h;
-    h.write = WriteCommand;
-    h.read = ReadCommand;
-    h.listen = Listen;
-    h.loadTable = LoadTableCommand;
-    h.clearTable = ClearTableCommand;
-    h.checkInt = CheckInt;
-    h.setInt = SetInt;
-    h.setSda = SetSda;
-    h.setScl = SetScl;
-    h.setPullup = SetPullup;
-    h.setSpeed = SetSpeed;
-    h.setFilter = SetFilter;
-    h.getInt = GetInt;
-    h.getSda = GetSda;
-    h.getScl = GetScl;
-    h.getPullup = GetPullup;
-    h.getSpeed = GetSpeed;
-    h.getVersion = GetVersion;
-    return h;
-}
-
 }  // namespace
 
-Terminal::Terminal(Ports ports) : program_(ports), handlers_(allHandlers()) {}
+Terminal::Terminal(Ports ports) : program_(ports), handlers_(TerminalCommands()) {}
 
 void Terminal::startUp() {
     Program& p = program_;

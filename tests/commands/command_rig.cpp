@@ -1,32 +1,13 @@
 #include "command_rig.h"
 
-#include "buscommands/bus_commands.h"
+#include "app/commands.h"
 #include "core/console.h"
 #include "linecommands/line_commands.h"
 
 namespace i2ct::test {
 
-CommandHandlers CommandSet() {
-    CommandHandlers h;
-    h.write = WriteCommand;
-    h.read = ReadCommand;
-    h.listen = Listen;
-    h.loadTable = LoadTableCommand;
-    h.clearTable = ClearTableCommand;
-    h.checkInt = CheckInt;
-    h.setInt = SetInt;
-    h.setSda = SetSda;
-    h.setScl = SetScl;
-    h.setPullup = SetPullup;
-    h.setSpeed = SetSpeed;
-    h.setFilter = SetFilter;
-    h.getInt = GetInt;
-    h.getSda = GetSda;
-    h.getScl = GetScl;
-    h.getPullup = GetPullup;
-    h.getSpeed = GetSpeed;
-    return h;
-}
+// The terminal's own handler table, so that commands run exactly as they do in the program.
+CommandHandlers CommandSet() { return TerminalCommands(); }
 
 CommandRig::CommandRig() {
     p.ModemFound = true;
