@@ -17,9 +17,7 @@ using check::Send;
 const Bytes kOk{0x3A, 0x00, 0x04};
 const Bytes kConfigOk{0x2A, 0x00, 0x04};
 
-Bytes Refusal(std::uint8_t code) {
-    return {0x49, 0x01, code, 0x04};
-}
+using check::Refusal;
 
 class BusTest : public ::testing::Test {
   protected:

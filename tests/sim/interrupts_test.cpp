@@ -16,9 +16,7 @@ using check::Send;
 const Bytes kOk{0x4A, 0x00, 0x04};
 const Bytes kNotification{0x4F, 0x00, 0x04};
 
-Bytes Refusal(std::uint8_t code) {
-    return {0x49, 0x01, code, 0x04};
-}
+using check::Refusal;
 
 Bytes Joined(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());

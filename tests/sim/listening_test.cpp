@@ -14,9 +14,7 @@ using check::Collect;
 using check::DueBy;
 using check::Send;
 
-Bytes Refusal(std::uint8_t code) {
-    return {0x49, 0x01, code, 0x04};
-}
+using check::Refusal;
 
 class ListeningTest : public ::testing::Test {
   protected:
