@@ -15,9 +15,8 @@ struct QtRig {
     i2ct::ui::OutputEditor editor;
     i2ct::Ports ports() {
         i2ct::Ports p = rig.ports();
-        return i2ct::Ports{p.clock,      p.events, editor,      p.status,    p.message,
-                           p.stopButton, p.help,   p.fileDialog, p.opener,   p.libraries,
-                           p.serialPorts};
+        return i2ct::Ports{p.clock, p.events,     editor,   p.status,    p.message,    p.stopButton,
+                           p.help,  p.fileDialog, p.opener, p.libraries, p.serialPorts};
     }
 };
 

@@ -17,14 +17,14 @@ namespace {
 
 // The command policy's wait without a window: nothing arrives, the slice passes.
 class IdleEvents : public i2ct::WindowEvents {
-public:
+  public:
     explicit IdleEvents(i2ct::Clock& clock) : clock_(clock) {}
     i2ct::WindowEvent waitEvent(std::uint32_t timeoutMs, i2ct::WaitPolicy) override {
         clock_.sleep(timeoutMs);
         return i2ct::WindowEvent::None;
     }
 
-private:
+  private:
     i2ct::Clock& clock_;
 };
 
@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
         i2ct::Program p(i2ct::Ports{clock, events, ports.output, ports.status, ports.message,
                                     ports.stopButton, ports.help, ports.fileDialog, ports.opener,
                                     ports.libraries, ports.serialPorts});
-        p.port = i2ct::linux_platform::LinuxSerialPort::open(sim.port() +
-                                                             ": baud=115200  parity=N  data=8  stop=1");
+        p.port = i2ct::linux_platform::LinuxSerialPort::open(
+            sim.port() + ": baud=115200  parity=N  data=8  stop=1");
         p.ModemFound = p.PortOpen = p.port != nullptr;
         if (!p.port) {
             std::fprintf(stderr, "cannot open %s\n", sim.port().c_str());

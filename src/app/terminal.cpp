@@ -47,14 +47,17 @@ bool Terminal::runPass() {
                 DispatchCommand(p, handlers_);
             }
             break;
-        case WindowEvent::LogoButton: p.ports.opener.open(p.StartDirectory + "selmur.html"); break;
+        case WindowEvent::LogoButton:
+            p.ports.opener.open(p.StartDirectory + "selmur.html");
+            break;
         case WindowEvent::HelpButton:
             showHelp();
             event = WindowEvent::None;
             break;
         case WindowEvent::None:
         case WindowEvent::StopButton:
-        case WindowEvent::Close: break;
+        case WindowEvent::Close:
+            break;
     }
     ClearMessageIfDue(p);
     if (p.ports.clock.ticks() - p.LastExchangeTime > kKeepAliveMs) {
@@ -78,7 +81,9 @@ void Terminal::showHelp() {
     p.ports.help.close();
 }
 
-void Terminal::shutDown() { CloseConnection(program_); }
+void Terminal::shutDown() {
+    CloseConnection(program_);
+}
 
 int Terminal::run() {
     startUp();

@@ -7,7 +7,7 @@
 namespace i2ct {
 
 class Terminal {
-public:
+  public:
     explicit Terminal(Ports ports);
 
     // Start-up in its order: status "Offline", driver library, modem, 500 ms pause, version
@@ -24,7 +24,7 @@ public:
 
     Program& program() { return program_; }
 
-private:
+  private:
     void showHelp();
 
     Program program_;

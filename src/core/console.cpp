@@ -3,7 +3,9 @@
 namespace i2ct {
 namespace {
 
-Text lineAt(Program& p, LineIndex i) { return p.ports.output.get(i); }
+Text lineAt(Program& p, LineIndex i) {
+    return p.ports.output.get(i);
+}
 
 const Text& snapshotAt(Program& p, LineIndex i) {
     static const Text kEmpty;
@@ -114,9 +116,15 @@ void ClearMessageIfDue(Program& p) {
 
 void SetStatus(Program& p, ConnectionDisplay display) {
     switch (display) {
-        case ConnectionDisplay::Online: p.ports.status.setStatus("Online", colour::kGreen); break;
-        case ConnectionDisplay::Offline: p.ports.status.setStatus("Offline", colour::kRed); break;
-        case ConnectionDisplay::Bussy: p.ports.status.setStatus("BUSSY", colour::kYellow); break;
+        case ConnectionDisplay::Online:
+            p.ports.status.setStatus("Online", colour::kGreen);
+            break;
+        case ConnectionDisplay::Offline:
+            p.ports.status.setStatus("Offline", colour::kRed);
+            break;
+        case ConnectionDisplay::Bussy:
+            p.ports.status.setStatus("BUSSY", colour::kYellow);
+            break;
     }
 }
 

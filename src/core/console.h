@@ -32,12 +32,12 @@ void SetStatus(Program& p, ConnectionDisplay display);
 
 // Progress messages of waits: "/", "-", "\", "|" and again "/".
 class Spinner {
-public:
+  public:
     // Every wait starts again with "/".
     void reset() { next_ = 0; }
     char next();
 
-private:
+  private:
     int next_ = 0;
 };
 

@@ -76,6 +76,8 @@ struct Program {
 };
 
 // Signed view of a FrameBuffer byte: length bytes of 0x80 and more count as no data.
-inline int signedByte(std::uint8_t b) { return static_cast<std::int8_t>(b); }
+inline int signedByte(std::uint8_t b) {
+    return static_cast<std::int8_t>(b);
+}
 
 }  // namespace i2ct

@@ -40,20 +40,36 @@ void DispatchCommand(Program& p, const CommandHandlers& h) {
         return;
     }
     switch (LookUpKeyword(word)) {
-        case 1: DispatchSet(p, h); return;
-        case 5: DispatchGet(p, h); return;
+        case 1:
+            DispatchSet(p, h);
+            return;
+        case 5:
+            DispatchGet(p, h);
+            return;
         case 7:
-        case 11: call(h.write, p); return;
+        case 11:
+            call(h.write, p);
+            return;
         case 14:
-        case 15: call(h.read, p); return;
+        case 15:
+            call(h.read, p);
+            return;
         case 18:
-        case 19: call(h.listen, p); return;
+        case 19:
+            call(h.listen, p);
+            return;
         case 20:
-        case 21: call(h.loadTable, p); return;
+        case 21:
+            call(h.loadTable, p);
+            return;
         case 22:
-        case 23: call(h.clearTable, p); return;
+        case 23:
+            call(h.clearTable, p);
+            return;
         case 24:
-        case 25: call(h.checkInt, p); return;
+        case 25:
+            call(h.checkInt, p);
+            return;
         default:
             PrintLine(p, "?", LineKind::Echo);
             ShowError(p, cp1252("Kommando nicht erkannt! Mögliche Eingaben: SET, GET, WR, WRITE, "
@@ -72,15 +88,27 @@ void DispatchSet(Program& p, const CommandHandlers& h) {
     }
     RemoveLeadingBlanks(tail);
     switch (LookUpKeyword(upperCase(FirstWord(tail)))) {
-        case 2: call(h.setInt, p); return;
-        case 3: call(h.setSda, p); return;
-        case 4: call(h.setScl, p); return;
+        case 2:
+            call(h.setInt, p);
+            return;
+        case 3:
+            call(h.setSda, p);
+            return;
+        case 4:
+            call(h.setScl, p);
+            return;
         case 8:
-        case 9: call(h.setPullup, p); return;
+        case 9:
+            call(h.setPullup, p);
+            return;
         case 12:
-        case 13: call(h.setSpeed, p); return;
+        case 13:
+            call(h.setSpeed, p);
+            return;
         case 16:
-        case 17: call(h.setFilter, p); return;
+        case 17:
+            call(h.setFilter, p);
+            return;
         default:
             PrintLine(p, "?SET ", LineKind::Echo);
             ShowError(p, cp1252("Befehl ist ungültig! Mögliche Eingaben: INT, SDA, SCL, PULLUP, "
@@ -101,15 +129,27 @@ void DispatchGet(Program& p, const CommandHandlers& h) {
         return;
     }
     switch (LookUpKeyword(FirstWord(tail))) {
-        case 2: call(h.getInt, p); return;
-        case 3: call(h.getSda, p); return;
-        case 4: call(h.getScl, p); return;
+        case 2:
+            call(h.getInt, p);
+            return;
+        case 3:
+            call(h.getSda, p);
+            return;
+        case 4:
+            call(h.getScl, p);
+            return;
         case 6:
-        case 10: call(h.getVersion, p); return;
+        case 10:
+            call(h.getVersion, p);
+            return;
         case 8:
-        case 9: call(h.getPullup, p); return;
+        case 9:
+            call(h.getPullup, p);
+            return;
         case 12:
-        case 13: call(h.getSpeed, p); return;
+        case 13:
+            call(h.getSpeed, p);
+            return;
         default:
             PrintLine(p, "?GET ", LineKind::Echo);
             ShowError(p, cp1252("Befehl ist ungültig! Mögliche Eingaben: INT, SDA, SCL, VER, "

@@ -9,9 +9,10 @@
 namespace i2ct {
 
 inline constexpr std::array<std::string_view, 26> KeywordList{
-    "SET",    "INT",  "SDA",    "SCL",  "GET",       "VER",  "WR",         "PUL",    "PULLUP",
-    "VERSION", "WRITE", "SPE",  "SPEED", "RD",       "READ", "FILTER",     "FIL",    "LISTEN",
-    "LIS",    "LDTB", "LOADTABLE", "CLTB", "CLEARTABLE", "CHKINT", "CHECKINTERUPT", "STOP"};
+    "SET",  "INT",        "SDA",     "SCL",           "GET", "VER",   "WR",
+    "PUL",  "PULLUP",     "VERSION", "WRITE",         "SPE", "SPEED", "RD",
+    "READ", "FILTER",     "FIL",     "LISTEN",        "LIS", "LDTB",  "LOADTABLE",
+    "CLTB", "CLEARTABLE", "CHKINT",  "CHECKINTERUPT", "STOP"};
 
 // 1-based index of the first entry equal to word (already upper-cased), 26 when none is.
 int LookUpKeyword(std::string_view word);

@@ -23,9 +23,13 @@ void RemoveAll(Text& text, std::string_view word) {
     text = std::move(out);
 }
 
-void RemoveLeadingBlanks(Text& text) { text.erase(0, text.find_first_not_of(' ')); }
+void RemoveLeadingBlanks(Text& text) {
+    text.erase(0, text.find_first_not_of(' '));
+}
 
-Text FirstWord(std::string_view text) { return Text(text.substr(0, text.find(' '))); }
+Text FirstWord(std::string_view text) {
+    return Text(text.substr(0, text.find(' ')));
+}
 
 void DropFirstWord(Text& tail) {
     if (tail.find(' ') == Text::npos) {

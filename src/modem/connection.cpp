@@ -78,13 +78,20 @@ Text DefinitionText(const Text& portName) {
 
 void ConnectModem(Program& p) {
     switch (discover(p)) {
-        case Discovery::NoDevices: ShowError(p, "Es ist\t kein Modem angeschlossen!!"); break;
-        case Discovery::NoModem: ShowError(p, "Es ist kein Modem angeschlossen!!"); break;
+        case Discovery::NoDevices:
+            ShowError(p, "Es ist\t kein Modem angeschlossen!!");
+            break;
+        case Discovery::NoModem:
+            ShowError(p, "Es ist kein Modem angeschlossen!!");
+            break;
         case Discovery::CannotOpen:
             ShowError(p, "Verbindung mit Modem kann nicht hergestellt werden!");
             break;
-        case Discovery::PortFailed: ShowError(p, "Kann das Modem-Protokoll nicht starten"); break;
-        case Discovery::PortOpen: break;
+        case Discovery::PortFailed:
+            ShowError(p, "Kann das Modem-Protokoll nicht starten");
+            break;
+        case Discovery::PortOpen:
+            break;
     }
 }
 

@@ -68,7 +68,9 @@ bool ReceiveFrame(Program& p) {
     return true;
 }
 
-void PutRequest(Program& p, std::uint8_t kind) { PutRequest(p, kind, {}); }
+void PutRequest(Program& p, std::uint8_t kind) {
+    PutRequest(p, kind, {});
+}
 
 void PutRequest(Program& p, std::uint8_t kind, std::initializer_list<std::uint8_t> data) {
     p.frame[0] = kind;
@@ -80,9 +82,13 @@ void PutRequest(Program& p, std::uint8_t kind, std::initializer_list<std::uint8_
     p.frame[i] = kEndByte;
 }
 
-std::size_t WaitingBytes(Program& p) { return p.port ? p.port->waiting() : 0; }
+std::size_t WaitingBytes(Program& p) {
+    return p.port ? p.port->waiting() : 0;
+}
 
-void WriteRawByte(Program& p, std::uint8_t byte) { writeByte(p, byte); }
+void WriteRawByte(Program& p, std::uint8_t byte) {
+    writeByte(p, byte);
+}
 
 std::uint8_t ReadRawByte(Program& p) {
     if (p.port) {

@@ -14,7 +14,9 @@ bool versionExchange(Program& p) {
     return ReceiveFrame(p) && p.frame[0] == kAnswerModem;
 }
 
-float versionInBuffer(const Program& p) { return VersionValue(p.frame[2], p.frame[3], p.frame[4]); }
+float versionInBuffer(const Program& p) {
+    return VersionValue(p.frame[2], p.frame[3], p.frame[4]);
+}
 
 }  // namespace
 

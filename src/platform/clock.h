@@ -10,7 +10,7 @@ namespace i2ct {
 using Tick = std::uint32_t;
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual Tick ticks() = 0;
     // Blocks the one thread for ms milliseconds; the window does not repaint meanwhile.

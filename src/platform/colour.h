@@ -13,12 +13,12 @@ struct Rgb {
 };
 
 namespace colour {
-inline constexpr Rgb kGrey{207, 207, 207};    // message line background
-inline constexpr Rgb kGreen{0, 224, 0};       // "Online", first blink colour
-inline constexpr Rgb kRed{224, 0, 0};         // "Offline"
-inline constexpr Rgb kYellow{255, 255, 0};    // "BUSSY", second blink colour
-inline constexpr Rgb kErrorRed{255, 0, 0};    // text of an error message
-inline constexpr Rgb kBlack{0, 0, 0};         // normal message text
+inline constexpr Rgb kGrey{207, 207, 207};  // message line background
+inline constexpr Rgb kGreen{0, 224, 0};     // "Online", first blink colour
+inline constexpr Rgb kRed{224, 0, 0};       // "Offline"
+inline constexpr Rgb kYellow{255, 255, 0};  // "BUSSY", second blink colour
+inline constexpr Rgb kErrorRed{255, 0, 0};  // text of an error message
+inline constexpr Rgb kBlack{0, 0, 0};       // normal message text
 }  // namespace colour
 
 }  // namespace i2ct

@@ -13,7 +13,7 @@
 namespace i2ct {
 
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;  // closes the port
     // Writes one byte; gives up after 110 ms. Failures are not reported.
     virtual void writeByte(std::uint8_t byte) = 0;
@@ -24,7 +24,7 @@ public:
 };
 
 class SerialPorts {
-public:
+  public:
     virtual ~SerialPorts() = default;
     // Opens and configures the port that a definition text such as
     // "/dev/ttyUSB0: baud=115200  parity=N  data=8  stop=1" names: the device is the text up to
@@ -35,7 +35,7 @@ public:
 // What the program needs of the USB driver: list the devices with their descriptions, open one
 // by its list position, learn its serial port, close it again.
 class DeviceDriver {
-public:
+  public:
     virtual ~DeviceDriver() = default;
     // Builds the device list and returns its length.
     virtual int createDeviceInfoList() = 0;
@@ -50,7 +50,7 @@ public:
 
 // Loads the driver library. On Linux the driver is built in, and every load binds it.
 class LibraryLoader {
-public:
+  public:
     virtual ~LibraryLoader() = default;
     virtual Text currentDirectory() = 0;
     // The separator that ends StartDirectory: "/" here, "\" on Windows.

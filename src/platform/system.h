@@ -6,7 +6,7 @@
 namespace i2ct {
 
 class FileDialog {
-public:
+  public:
     virtual ~FileDialog() = default;
     // Asks the user for an existing file. filter is "label|patterns" with patterns separated by
     // ";". Returns the full path, or empty text when the user cancels.
@@ -14,7 +14,7 @@ public:
 };
 
 class DocumentOpener {
-public:
+  public:
     virtual ~DocumentOpener() = default;
     // Hands one file to the desktop's default handler, without waiting and without a shell.
     // Failures are not reported.

@@ -114,11 +114,16 @@ char upperCase(char c) {
         return static_cast<char>(b - 0x20);
     }
     switch (b) {
-        case 0x9A: return '\x8A';  // š
-        case 0x9C: return '\x8C';  // œ
-        case 0x9E: return '\x8E';  // ž
-        case 0xFF: return '\x9F';  // ÿ
-        default: return c;
+        case 0x9A:
+            return '\x8A';  // š
+        case 0x9C:
+            return '\x8C';  // œ
+        case 0x9E:
+            return '\x8E';  // ž
+        case 0xFF:
+            return '\x9F';  // ÿ
+        default:
+            return c;
     }
 }
 

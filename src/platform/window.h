@@ -16,7 +16,7 @@ enum class WindowEvent {
     HelpButton,
     LogoButton,
     StopButton,
-    Close,       // close box, system menu or Alt+F4 of either window
+    Close,  // close box, system menu or Alt+F4 of either window
 };
 
 enum class WaitPolicy {
@@ -31,7 +31,7 @@ enum class WaitPolicy {
 };
 
 class WindowEvents {
-public:
+  public:
     virtual ~WindowEvents() = default;
     // Lets the window system run until an event arrives or timeoutMs have passed. Returns the
     // event that the policy lets through, or None. The wait may end early when an event was
@@ -45,7 +45,7 @@ using LineIndex = std::int64_t;
 // The console's text, shared by the user's typing and the program's writes. One insertion point
 // serves both: the user goes on typing where the program's last write left it.
 class OutputArea {
-public:
+  public:
     virtual ~OutputArea() = default;
     // 0 while the area is completely empty, otherwise the number of line breaks plus one.
     virtual LineIndex count() const = 0;
@@ -69,7 +69,7 @@ public:
 };
 
 class StatusField {
-public:
+  public:
     virtual ~StatusField() = default;
     virtual void setStatus(const Text& text, Rgb background) = 0;
     // Only the background, for the blinking; the text stays.
@@ -77,7 +77,7 @@ public:
 };
 
 class MessageLine {
-public:
+  public:
     virtual ~MessageLine() = default;
     virtual void setText(const Text& text) = 0;
     virtual void setTextColour(Rgb colour) = 0;
@@ -85,13 +85,13 @@ public:
 };
 
 class StopButton {
-public:
+  public:
     virtual ~StopButton() = default;
     virtual void setVisible(bool visible) = 0;
 };
 
 class HelpWindow {
-public:
+  public:
     virtual ~HelpWindow() = default;
     // Builds the help window anew with these lines, read-only; false when it cannot be created.
     virtual bool open(const std::vector<Text>& lines) = 0;

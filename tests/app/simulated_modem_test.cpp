@@ -12,15 +12,15 @@ namespace {
 using test::Rig;
 
 class SimulatedModemTest : public ::testing::Test {
-protected:
+  protected:
     SimulatedModemTest() {
         bench.addModem();
         terminal.startUp();
     }
     Ports ports() {
         Ports p = rig.ports();
-        return Ports{p.clock,      p.events, p.output,     p.status, p.message, p.stopButton,
-                     p.help,       p.fileDialog, p.opener, bench,    bench};
+        return Ports{p.clock, p.events,     p.output, p.status, p.message, p.stopButton,
+                     p.help,  p.fileDialog, p.opener, bench,    bench};
     }
     bool runUntil(Tick t) {
         while (rig.time.ticks() < t) {
@@ -148,7 +148,8 @@ TEST_F(SimulatedModemTest, InterruptFromThePortExpanderIsReported) {
     command("CHKINT EIN");
     EXPECT_EQ(answerTo("CHKINT EIN"), "CHKINT EIN > OK");
     const Tick t = rig.time.ticks();
-    rig.time.schedule(t + 2000, [this] { bench.firmware().setExpanderInputs(0xFE, rig.time.ticks()); });
+    rig.time.schedule(t + 2000,
+                      [this] { bench.firmware().setExpanderInputs(0xFE, rig.time.ticks()); });
     runUntil(t + 4000);
     EXPECT_TRUE(consoleHas("!BREAK on INT-Event "));
     EXPECT_TRUE(consoleHas("!CHKINT Addr: 041   Data: FE "));

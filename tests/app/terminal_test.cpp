@@ -12,7 +12,7 @@ using test::Rig;
 using Lines = std::vector<Text>;
 
 class TerminalTest : public ::testing::Test {
-protected:
+  protected:
     // Runs loop passes until the virtual time reaches t or the loop ends.
     bool runUntil(Tick t) {
         while (rig.time.ticks() < t) {
@@ -206,9 +206,8 @@ TEST_F(TerminalTest, MessageLineIsNotClearedWhileTheHelpIsOpen) {
     terminal.startUp();
     const Tick t = rig.time.ticks();
     rig.time.at(t + 10, WindowEvent::HelpButton);
-    rig.time.schedule(t + 8000, [this] {
-        EXPECT_EQ(rig.message.text, "Es ist\t kein Modem angeschlossen!!");
-    });
+    rig.time.schedule(
+        t + 8000, [this] { EXPECT_EQ(rig.message.text, "Es ist\t kein Modem angeschlossen!!"); });
     rig.time.at(t + 9000, WindowEvent::Close);
     runUntil(t + 9010);
     EXPECT_EQ(rig.message.text, "") << "cleared in the pass that closed the help";
@@ -222,8 +221,9 @@ TEST_F(TerminalTest, HelpLinesAreExact) {
               "       \t\t      Beispiel: #SET Filter 0074   (Filter auf Adresse 0074 setzen)");
     EXPECT_EQ(lines[11],
               cp1252("              AUS   Die Pullup´s für SDA, SCL und INT werden ausgeschaltet"));
-    EXPECT_EQ(lines[51],
-              "                    Das Interupt-Event Handling des Modes wird wieder ausgeschaltet");
+    EXPECT_EQ(
+        lines[51],
+        "                    Das Interupt-Event Handling des Modes wird wieder ausgeschaltet");
 }
 
 TEST_F(TerminalTest, LogoOpensTheHelpPageOfTheStartDirectory) {

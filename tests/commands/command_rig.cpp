@@ -7,7 +7,9 @@
 namespace i2ct::test {
 
 // The terminal's own handler table, so that commands run exactly as they do in the program.
-CommandHandlers CommandSet() { return TerminalCommands(); }
+CommandHandlers CommandSet() {
+    return TerminalCommands();
+}
 
 CommandRig::CommandRig() {
     p.ModemFound = true;

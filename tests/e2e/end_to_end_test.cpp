@@ -25,7 +25,7 @@ namespace {
 using namespace std::chrono_literals;
 
 class EndToEnd : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         runtime_ = new std::filesystem::path(std::filesystem::temp_directory_path() /
                                              ("i2ct-e2e-" + std::to_string(getpid())));
@@ -67,14 +67,10 @@ protected:
         QTest::keyClicks(&window->window().output(), text);
         QTest::keyClick(&window->window().output(), Qt::Key_Return);
     }
-    QStringList console() {
-        return window->window().output().toPlainText().split(u'\n');
-    }
+    QStringList console() { return window->window().output().toPlainText().split(u'\n'); }
     bool consoleHas(const QString& line) { return console().contains(line); }
     QString status() { return window->window().statusField().text(); }
-    QColor statusColour() {
-        return window->window().statusField().palette().color(QPalette::Base);
-    }
+    QColor statusColour() { return window->window().statusField().palette().color(QPalette::Base); }
     // Types a command and waits for the line that answers it.
     bool command(const QString& text, const QString& answer, std::chrono::milliseconds limit = 8s) {
         typeCommand(text);

@@ -41,6 +41,8 @@ inline std::size_t DueBy(Firmware& firmware, Tick now) {
 }
 
 // The modem's answer to a request it refuses: 49 01 code 04.
-inline Bytes Refusal(std::uint8_t code) { return {0x49, 0x01, code, 0x04}; }
+inline Bytes Refusal(std::uint8_t code) {
+    return {0x49, 0x01, code, 0x04};
+}
 
 }  // namespace i2ct::sim::check

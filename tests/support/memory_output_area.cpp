@@ -4,7 +4,9 @@
 
 namespace i2ct::test {
 
-LineIndex MemoryOutputArea::count() const { return static_cast<LineIndex>(lines_.size()); }
+LineIndex MemoryOutputArea::count() const {
+    return static_cast<LineIndex>(lines_.size());
+}
 
 Text MemoryOutputArea::get(LineIndex i) const {
     if (i < 0 || i >= count()) {
@@ -116,7 +118,9 @@ void MemoryOutputArea::moveTo(LineIndex line, std::size_t column) {
     cursorColumn_ = std::min(column, get(cursorLine_).size());
 }
 
-void MemoryOutputArea::moveToEndOfLine(LineIndex line) { moveTo(line, get(line).size()); }
+void MemoryOutputArea::moveToEndOfLine(LineIndex line) {
+    moveTo(line, get(line).size());
+}
 
 Text MemoryOutputArea::text() const {
     Text all;

@@ -9,7 +9,7 @@
 namespace i2ct::test {
 
 class MemoryOutputArea : public OutputArea {
-public:
+  public:
     LineIndex count() const override;
     Text get(LineIndex i) const override;
     void set(LineIndex i, const Text& text) override;
@@ -32,7 +32,7 @@ public:
     Text text() const;
     void setText(const Text& text);
 
-private:
+  private:
     static constexpr LineIndex kNone = -1;
     void touch(LineIndex line);
     void normalise();

@@ -10,7 +10,7 @@ namespace i2ct::test {
 
 template <class Fixture>
 class OutputAreaContract : public ::testing::Test {
-protected:
+  protected:
     Fixture fixture;
     OutputArea& area() { return fixture.area(); }
     void fill(std::initializer_list<const char*> lines) {

@@ -13,7 +13,7 @@
 namespace i2ct::test {
 
 class RecordingStatusField : public StatusField {
-public:
+  public:
     void setStatus(const Text& t, Rgb b) override {
         text = t;
         background = b;
@@ -33,7 +33,7 @@ public:
 };
 
 class RecordingMessageLine : public MessageLine {
-public:
+  public:
     void setText(const Text& t) override {
         text = t;
         history.push_back(t);
@@ -47,7 +47,7 @@ public:
 };
 
 class FakeStopButton : public StopButton {
-public:
+  public:
     void setVisible(bool v) override {
         visible = v;
         ++changes;
@@ -57,7 +57,7 @@ public:
 };
 
 class FakeHelpWindow : public HelpWindow {
-public:
+  public:
     bool open(const std::vector<Text>& l) override {
         lines = l;
         isOpen = true;
@@ -71,7 +71,7 @@ public:
 };
 
 class FakeFileDialog : public FileDialog {
-public:
+  public:
     Text openFile(const Text& t, const Text& f) override {
         title = t;
         filter = f;
@@ -85,14 +85,14 @@ public:
 };
 
 class FakeOpener : public DocumentOpener {
-public:
+  public:
     void open(const Text& path) override { opened.push_back(path); }
     std::vector<Text> opened;
 };
 
 // Binds driver libraries by path: load(path) calls the factory registered for that path.
 class FakeLibraryLoader : public LibraryLoader {
-public:
+  public:
     Text currentDirectory() override { return directory; }
     char directorySeparator() override { return separator; }
     std::unique_ptr<DeviceDriver> load(const Text& path) override {
@@ -112,7 +112,7 @@ public:
 
 // A serial side where nothing can be opened.
 class NoSerialPorts : public SerialPorts {
-public:
+  public:
     std::unique_ptr<SerialPort> open(const Text& definition) override {
         definitions.push_back(definition);
         return nullptr;

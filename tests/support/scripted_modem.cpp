@@ -72,7 +72,9 @@ std::optional<int> FakeDriver::open(int index) {
     return index;
 }
 
-Text FakeDriver::portName(int handle) { return devices_[static_cast<std::size_t>(handle)].port; }
+Text FakeDriver::portName(int handle) {
+    return devices_[static_cast<std::size_t>(handle)].port;
+}
 
 std::unique_ptr<SerialPort> FakeSerialPorts::open(const Text& definition) {
     definitions.push_back(definition);

@@ -18,7 +18,7 @@ namespace i2ct::test {
 using Bytes = std::vector<std::uint8_t>;
 
 class ScriptedModem {
-public:
+  public:
     explicit ScriptedModem(Clock& clock) : clock_(clock) {}
 
     // Answers a complete request Frame (kind, length, data, end byte); empty for no answer.
@@ -44,7 +44,7 @@ public:
     std::size_t waiting();
     std::optional<std::uint8_t> read();
 
-private:
+  private:
     Clock& clock_;
     Bytes written_;
     Bytes partial_;
@@ -54,19 +54,19 @@ private:
 
 // The SerialPort the program holds; several may be opened over time on one modem.
 class ScriptedPort : public SerialPort {
-public:
+  public:
     explicit ScriptedPort(ScriptedModem& modem) : modem_(modem) {}
     void writeByte(std::uint8_t byte) override { modem_.write(byte); }
     std::optional<std::uint8_t> readByte() override { return modem_.read(); }
     std::size_t waiting() override { return modem_.waiting(); }
 
-private:
+  private:
     ScriptedModem& modem_;
 };
 
 // A driver that lists devices by description; each open device has a port name.
 class FakeDriver : public DeviceDriver {
-public:
+  public:
     struct Device {
         Text description;
         Text port;
@@ -79,13 +79,13 @@ public:
     Text portName(int handle) override;
     void close(int) override {}
 
-private:
+  private:
     std::vector<Device>& devices_;
 };
 
 // Opens the scripted modem for the definitions of the port names registered.
 class FakeSerialPorts : public SerialPorts {
-public:
+  public:
     std::unique_ptr<SerialPort> open(const Text& definition) override;
     std::map<Text, ScriptedModem*> modems;  // by port name
     std::vector<Text> definitions;

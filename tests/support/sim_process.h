@@ -11,7 +11,7 @@
 namespace i2ct::test {
 
 class SimProcess {
-public:
+  public:
     // Starts the simulator with the given arguments and its device files in runtimeDir (used as
     // XDG_RUNTIME_DIR, which the terminal's discovery reads too). Waits for its first port line.
     SimProcess(const std::string& binary, const std::string& runtimeDir,
@@ -26,7 +26,7 @@ public:
     const std::string& port() const { return port_; }
     bool running() const { return pid_ > 0; }
 
-private:
+  private:
     // Reads stdout lines until one starts with prefix; empty on timeout or end of output.
     std::string waitForLine(const std::string& prefix, std::chrono::milliseconds limit);
 

@@ -2,7 +2,9 @@
 
 namespace i2ct::test {
 
-void VirtualTime::sleep(std::uint32_t ms) { advanceTo(now_ + ms); }
+void VirtualTime::sleep(std::uint32_t ms) {
+    advanceTo(now_ + ms);
+}
 
 void VirtualTime::at(Tick t, WindowEvent event, std::function<void()> userAction) {
     events_.emplace(std::make_pair(t, sequence_++), Scripted{event, std::move(userAction)});

@@ -15,7 +15,7 @@
 namespace i2ct::test {
 
 class VirtualTime : public Clock, public WindowEvents {
-public:
+  public:
     explicit VirtualTime(Tick start = 1000) : now_(start) {}
 
     Tick ticks() override { return now_; }
@@ -39,7 +39,7 @@ public:
     std::size_t droppedEvents() const { return dropped_; }
     std::size_t pendingEvents() const { return events_.size(); }
 
-private:
+  private:
     struct Scripted {
         WindowEvent event;
         std::function<void()> userAction;

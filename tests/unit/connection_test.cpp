@@ -13,7 +13,7 @@ using test::FakeDriver;
 using test::Rig;
 
 class ConnectionTest : public ::testing::Test {
-protected:
+  protected:
     ConnectionTest() : p(rig.ports()) {}
     void start() {
         LoadDriverLibrary(p);
@@ -43,9 +43,8 @@ TEST_F(ConnectionTest, DirectoryEndingInItsSeparatorGetsNoSecondOne) {
 TEST_F(ConnectionTest, MissingLibraryAsksForTheFileAndUsesIt) {
     rig.libraries.directory = "/opt/t";
     rig.dialog.answer = "/usr/lib/ftd2xx.dll";
-    rig.libraries.libraries.emplace_back("/usr/lib/ftd2xx.dll", [this] {
-        return std::make_unique<FakeDriver>(rig.devices);
-    });
+    rig.libraries.libraries.emplace_back(
+        "/usr/lib/ftd2xx.dll", [this] { return std::make_unique<FakeDriver>(rig.devices); });
     LoadDriverLibrary(p);
     EXPECT_EQ(rig.dialog.shown, 1);
     EXPECT_EQ(rig.dialog.title, cp1252("Kann die Datei ftd2xx.dll nicht öffnen!         Bitte die "
@@ -185,7 +184,7 @@ TEST(Version, ValueAndText) {
 }
 
 class VersionQueryTest : public ConnectionTest {
-protected:
+  protected:
     VersionQueryTest() {
         rig.plugModem();
         start();

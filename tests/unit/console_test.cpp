@@ -11,7 +11,7 @@ using Lines = std::vector<Text>;
 
 // A console with the two start-up lines, as after a modem answered at start-up.
 class ConsoleTest : public ::testing::Test {
-protected:
+  protected:
     ConsoleTest() : p(rig.ports()) {
         p.PromptChar = "#";
         rig.output.append("USB <> I2C Modem");

@@ -19,11 +19,11 @@ void record(Program& p) {
 }
 
 constexpr char kWrite[] = "WR", kRead[] = "RD", kListen[] = "LISTEN", kLoad[] = "LDTB",
-               kClear[] = "CLTB", kCheck[] = "CHKINT", kSetInt[] = "SET INT",
-               kSetSda[] = "SET SDA", kSetScl[] = "SET SCL", kSetPullup[] = "SET PULLUP",
-               kSetSpeed[] = "SET SPEED", kSetFilter[] = "SET FILTER", kGetInt[] = "GET INT",
-               kGetSda[] = "GET SDA", kGetScl[] = "GET SCL", kGetPullup[] = "GET PULLUP",
-               kGetSpeed[] = "GET SPEED", kGetVersion[] = "GET VERSION";
+               kClear[] = "CLTB", kCheck[] = "CHKINT", kSetInt[] = "SET INT", kSetSda[] = "SET SDA",
+               kSetScl[] = "SET SCL", kSetPullup[] = "SET PULLUP", kSetSpeed[] = "SET SPEED",
+               kSetFilter[] = "SET FILTER", kGetInt[] = "GET INT", kGetSda[] = "GET SDA",
+               kGetScl[] = "GET SCL", kGetPullup[] = "GET PULLUP", kGetSpeed[] = "GET SPEED",
+               kGetVersion[] = "GET VERSION";
 
 CommandHandlers recordingHandlers() {
     CommandHandlers h;
@@ -49,7 +49,7 @@ CommandHandlers recordingHandlers() {
 }
 
 class DispatchTest : public ::testing::Test {
-protected:
+  protected:
     DispatchTest() : p(rig.ports()), handlers(recordingHandlers()) {
         p.PromptChar = "#";
         rig.output.append("#");
@@ -110,10 +110,17 @@ TEST_F(DispatchTest, CommandsReachTheirHandlersWithTheTailAsTyped) {
     EXPECT_EQ(only().second, "WR 0072 01") << "every prompt character goes";
     run("WRITE 0072 01");
     EXPECT_EQ(only().first, "WR");
-    for (const auto& [word, handler] : std::vector<std::pair<Text, std::string>>{
-             {"RD", "RD"}, {"READ", "RD"}, {"LISTEN", "LISTEN"}, {"lis", "LISTEN"},
-             {"LDTB", "LDTB"}, {"LOADTABLE", "LDTB"}, {"CLTB", "CLTB"},
-             {"CLEARTABLE", "CLTB"}, {"CHKINT", "CHKINT"}, {"checkinterupt", "CHKINT"}}) {
+    for (const auto& [word, handler] :
+         std::vector<std::pair<Text, std::string>>{{"RD", "RD"},
+                                                   {"READ", "RD"},
+                                                   {"LISTEN", "LISTEN"},
+                                                   {"lis", "LISTEN"},
+                                                   {"LDTB", "LDTB"},
+                                                   {"LOADTABLE", "LDTB"},
+                                                   {"CLTB", "CLTB"},
+                                                   {"CLEARTABLE", "CLTB"},
+                                                   {"CHKINT", "CHKINT"},
+                                                   {"checkinterupt", "CHKINT"}}) {
         run("#" + word + " x");
         EXPECT_EQ(only().first, handler) << word;
     }

@@ -14,7 +14,7 @@ using test::Rig;
 using test::ScriptedPort;
 
 class FrameTest : public ::testing::Test {
-protected:
+  protected:
     FrameTest() : p(rig.ports()) {
         p.ModemFound = true;
         p.port = std::make_unique<ScriptedPort>(rig.modem);
@@ -127,7 +127,8 @@ TEST(StatusTexts, MapEveryCode) {
     EXPECT_EQ(StatusText(0xFF), "Unbekannte Frame-Adresse");
     EXPECT_EQ(StatusText(0x05), cp1252("Länge des Datenblocks zu groß"));
     EXPECT_EQ(StatusText(0x20), "Slave reagiert nicht");
-    EXPECT_EQ(StatusText(0x4C), cp1252("Tabelle kann während INT-Überwachung nicht geändert werden"));
+    EXPECT_EQ(StatusText(0x4C),
+              cp1252("Tabelle kann während INT-Überwachung nicht geändert werden"));
     EXPECT_EQ(StatusText(0x4D), "INT-Quelle nicht in Tabelle");
     for (int code : {0x01, 0x09, 0x0F, 0x12, 0x1F, 0x23, 0x40, 0x4E, 0x80, 0xFE}) {
         EXPECT_EQ(StatusText(static_cast<std::uint8_t>(code)), "allgemeiner Fehler") << code;
