@@ -40,34 +40,34 @@ void DispatchCommand(Program& p, const CommandHandlers& h) {
         return;
     }
     switch (LookUpKeyword(word)) {
-        case 1:
+        case kSet:
             DispatchSet(p, h);
             return;
-        case 5:
+        case kGet:
             DispatchGet(p, h);
             return;
-        case 7:
-        case 11:
+        case kWr:
+        case kWrite:
             call(h.write, p);
             return;
-        case 14:
-        case 15:
+        case kRd:
+        case kRead:
             call(h.read, p);
             return;
-        case 18:
-        case 19:
+        case kListen:
+        case kLis:
             call(h.listen, p);
             return;
-        case 20:
-        case 21:
+        case kLdtb:
+        case kLoadTable:
             call(h.loadTable, p);
             return;
-        case 22:
-        case 23:
+        case kCltb:
+        case kClearTable:
             call(h.clearTable, p);
             return;
-        case 24:
-        case 25:
+        case kChkInt:
+        case kCheckInterupt:
             call(h.checkInt, p);
             return;
         default:
@@ -88,25 +88,25 @@ void DispatchSet(Program& p, const CommandHandlers& h) {
     }
     RemoveLeadingBlanks(tail);
     switch (LookUpKeyword(upperCase(FirstWord(tail)))) {
-        case 2:
+        case kInt:
             call(h.setInt, p);
             return;
-        case 3:
+        case kSda:
             call(h.setSda, p);
             return;
-        case 4:
+        case kScl:
             call(h.setScl, p);
             return;
-        case 8:
-        case 9:
+        case kPul:
+        case kPullup:
             call(h.setPullup, p);
             return;
-        case 12:
-        case 13:
+        case kSpe:
+        case kSpeed:
             call(h.setSpeed, p);
             return;
-        case 16:
-        case 17:
+        case kFilter:
+        case kFil:
             call(h.setFilter, p);
             return;
         default:
@@ -129,25 +129,25 @@ void DispatchGet(Program& p, const CommandHandlers& h) {
         return;
     }
     switch (LookUpKeyword(FirstWord(tail))) {
-        case 2:
+        case kInt:
             call(h.getInt, p);
             return;
-        case 3:
+        case kSda:
             call(h.getSda, p);
             return;
-        case 4:
+        case kScl:
             call(h.getScl, p);
             return;
-        case 6:
-        case 10:
+        case kVer:
+        case kVersion:
             call(h.getVersion, p);
             return;
-        case 8:
-        case 9:
+        case kPul:
+        case kPullup:
             call(h.getPullup, p);
             return;
-        case 12:
-        case 13:
+        case kSpe:
+        case kSpeed:
             call(h.getSpeed, p);
             return;
         default:

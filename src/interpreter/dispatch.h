@@ -14,6 +14,36 @@ inline constexpr std::array<std::string_view, 26> KeywordList{
     "READ", "FILTER",     "FIL",     "LISTEN",        "LIS", "LDTB",  "LOADTABLE",
     "CLTB", "CLEARTABLE", "CHKINT",  "CHECKINTERUPT", "STOP"};
 
+// The list's indices, counted from 1 as the dispatchers act on them.
+enum Keyword : int {
+    kSet = 1,
+    kInt,
+    kSda,
+    kScl,
+    kGet,
+    kVer,
+    kWr,
+    kPul,
+    kPullup,
+    kVersion,
+    kWrite,
+    kSpe,
+    kSpeed,
+    kRd,
+    kRead,
+    kFilter,
+    kFil,
+    kListen,
+    kLis,
+    kLdtb,
+    kLoadTable,
+    kCltb,
+    kClearTable,
+    kChkInt,
+    kCheckInterupt,
+    kStop
+};
+
 // 1-based index of the first entry equal to word (already upper-cased), 26 when none is.
 int LookUpKeyword(std::string_view word);
 

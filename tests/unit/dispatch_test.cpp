@@ -97,6 +97,9 @@ TEST_F(DispatchTest, KeywordListHasItsOrderAndEndWord) {
     EXPECT_EQ(LookUpKeyword("SPEED"), 13);
     EXPECT_EQ(LookUpKeyword("CHECKINTERUPT"), 25);
     EXPECT_EQ(LookUpKeyword("STOP"), 26);
+    EXPECT_EQ(LookUpKeyword("STOP"), kStop);
+    EXPECT_EQ(LookUpKeyword("FIL"), kFil);
+    EXPECT_EQ(LookUpKeyword("CLEARTABLE"), kClearTable);
     EXPECT_EQ(LookUpKeyword("NOPE"), 26);
     EXPECT_EQ(LookUpKeyword("set"), 26) << "callers upper-case first";
 }
