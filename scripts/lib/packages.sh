@@ -5,7 +5,7 @@ i2ct_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev
-    fonts-liberation
+    fonts-liberation clang-format
 )
 
 ensure_packages() {
