@@ -34,4 +34,13 @@ struct CommandRig {
     std::size_t messagesBefore = 0;
 };
 
+// How many of the texts (console lines, messages) begin with prefix.
+inline std::size_t countStartingWith(const std::vector<Text>& texts, const Text& prefix) {
+    std::size_t n = 0;
+    for (const Text& t : texts) {
+        n += t.rfind(prefix, 0) == 0 ? 1 : 0;
+    }
+    return n;
+}
+
 }  // namespace i2ct::test

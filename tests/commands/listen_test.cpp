@@ -20,13 +20,7 @@ const Text kOpenProgress =
 const Text kTimeRange = " minimale Zeit = 0 / maximale Zeit = 255";
 const Text kNoFilter = cp1252("?LISTEN > Es wurde kein gültiger Filter gesetzt");
 
-std::size_t countStartingWith(const Lines& texts, const Text& prefix) {
-    std::size_t n = 0;
-    for (const Text& t : texts) {
-        n += t.rfind(prefix, 0) == 0 ? 1 : 0;
-    }
-    return n;
-}
+using test::countStartingWith;
 
 Bytes counting(std::size_t n) {
     Bytes b(n);

@@ -17,13 +17,7 @@ const Text kNoModem = "Frame kann nicht gesedet werden!   - KEIN MODEM!";
 const Text kWriteProgress = cp1252("Datenübertragung zu Slave läuft bitte warten :  ");
 const Text kReadProgress = cp1252("Lesen der Daten läuft bitte warten :  ");
 
-std::size_t countStartingWith(const Lines& texts, const Text& prefix) {
-    std::size_t n = 0;
-    for (const Text& t : texts) {
-        n += t.rfind(prefix, 0) == 0 ? 1 : 0;
-    }
-    return n;
-}
+using test::countStartingWith;
 
 // A write of 125 data bytes: the length byte 127.
 Text longestWrite() {
