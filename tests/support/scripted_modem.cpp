@@ -14,11 +14,15 @@ void ScriptedModem::write(std::uint8_t byte) {
     }
     written_.push_back(byte);
     partial_.push_back(byte);
-    if (partial_.size() < 2) {
-        return;
+    // A lone end byte is LISTEN's stop byte, a request of its own.
+    std::size_t total = 1;
+    if (partial_[0] != 0x04) {
+        if (partial_.size() < 2) {
+            return;
+        }
+        const int length = static_cast<std::int8_t>(partial_[1]);
+        total = static_cast<std::size_t>(length > 0 ? length : 0) + 3;
     }
-    const int length = static_cast<std::int8_t>(partial_[1]);
-    const std::size_t total = static_cast<std::size_t>(length > 0 ? length : 0) + 3;
     if (partial_.size() < total) {
         return;
     }

@@ -1,0 +1,489 @@
+// Plays a transcript (see README.md beside it) against the whole terminal on virtual time and
+// compares, block by block, what happened with what the transcript says. With --print it writes
+// the transcript back with what actually happened, for drafting new ones.
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "app/terminal.h"
+#include "core/console.h"
+#include "rig.h"
+#include "sim/control.h"
+#include "sim/virtual_link.h"
+
+namespace i2ct::test {
+namespace {
+
+const std::string kBlank = "\u2423";      // ␣
+const std::string kEmptyLine = "\u00B6";  // ¶ for an empty console line
+
+struct Answer {
+    Tick delay = 2;
+    Bytes bytes;
+};
+
+struct Block {
+    int line = 0;
+    std::string head;  // "start", "> text", ">> text" or "wait N"
+    std::vector<std::string> comments;
+    std::vector<Answer> unasked;
+    std::vector<std::vector<Answer>> answers;           // per request Frame, in order
+    std::vector<std::pair<Tick, std::string>> actions;  // unplug, plug, sim ...
+    std::vector<std::string> inputs;                    // the input lines as written, for --print
+    std::vector<std::string> expected;
+    bool timed = false;
+};
+
+std::vector<std::string> Words(const std::string& s) {
+    std::istringstream in(s);
+    std::vector<std::string> w;
+    for (std::string x; in >> x;) {
+        w.push_back(x);
+    }
+    return w;
+}
+
+// Windows-1252 text as a transcript shows it: blanks at either end and runs of blanks as ␣.
+std::string Visible(const Text& text) {
+    std::string out = utf8(text);
+    std::string shown;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const bool run =
+            out[i] == ' ' && ((i + 1 < out.size() && out[i + 1] == ' ') ||
+                              (i > 0 && out[i - 1] == ' ') || i == 0 || i + 1 == out.size());
+        shown += run ? kBlank : out[i] == '\t' ? "\u21E5" : std::string(1, out[i]);
+    }
+    return shown;
+}
+
+Text Typed(std::string s) {
+    for (std::size_t at; (at = s.find(kBlank)) != std::string::npos;) {
+        s.replace(at, kBlank.size(), " ");
+    }
+    return cp1252(s);
+}
+
+std::string HexLine(const Bytes& bytes) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string s;
+    for (std::uint8_t b : bytes) {
+        s += std::string(s.empty() ? "" : " ") + digits[b >> 4] + digits[b & 15];
+    }
+    return s;
+}
+
+// "[+N] HEX..." of a wire< line.
+Answer ParseAnswer(const std::string& rest) {
+    Answer a;
+    for (const std::string& w : Words(rest)) {
+        if (w[0] == '+') {
+            a.delay = static_cast<Tick>(std::stoul(w.substr(1)));
+        } else {
+            a.bytes.push_back(static_cast<std::uint8_t>(std::stoul(w, nullptr, 16)));
+        }
+    }
+    return a;
+}
+
+bool StartsWith(const std::string& s, const std::string& p) {
+    return s.rfind(p, 0) == 0;
+}
+
+// Records every byte the program moves on the port, in runs: a run ends when the direction
+// changes, or a write follows an earlier one after a while.
+struct WireLog {
+    explicit WireLog(Clock& c) : clock(c) {}
+    Clock& clock;
+    Tick last = 0;
+    std::vector<std::pair<bool, Bytes>> runs;  // (written, bytes)
+    void add(bool written, std::uint8_t b) {
+        if (runs.empty() || runs.back().first != written || (written && clock.ticks() != last)) {
+            runs.push_back({written, {}});
+        }
+        last = clock.ticks();
+        runs.back().second.push_back(b);
+    }
+};
+
+class LoggedPort : public SerialPort {
+  public:
+    LoggedPort(std::unique_ptr<SerialPort> port, WireLog& log)
+        : port_(std::move(port)), log_(log) {}
+    void writeByte(std::uint8_t b) override {
+        log_.add(true, b);
+        port_->writeByte(b);
+    }
+    std::optional<std::uint8_t> readByte() override {
+        auto b = port_->readByte();
+        if (b) {
+            log_.add(false, *b);
+        }
+        return b;
+    }
+    std::size_t waiting() override { return port_->waiting(); }
+
+  private:
+    std::unique_ptr<SerialPort> port_;
+    WireLog& log_;
+};
+
+class LoggedPorts : public SerialPorts {
+  public:
+    LoggedPorts(SerialPorts& inner, WireLog& log) : inner_(inner), log_(log) {}
+    std::unique_ptr<SerialPort> open(const Text& definition) override {
+        auto port = inner_.open(definition);
+        return port ? std::make_unique<LoggedPort>(std::move(port), log_) : nullptr;
+    }
+
+  private:
+    SerialPorts& inner_;
+    WireLog& log_;
+};
+
+class MessageLog : public MessageLine {
+  public:
+    // An error is a text whose colour was set red just before; the colour itself stays red
+    // until the message line is cleared.
+    void setText(const Text& t) override {
+        shown.push_back({t, red});
+        red = false;
+    }
+    void setTextColour(Rgb c) override { red = c == colour::kErrorRed; }
+    void setBackground(Rgb) override {}
+    bool red = false;
+    std::vector<std::pair<Text, bool>> shown;
+};
+
+class StatusLog : public StatusField {
+  public:
+    static std::string name(Rgb b) {
+        return b == colour::kGreen ? "green" : b == colour::kRed ? "red" : "yellow";
+    }
+    void setStatus(const Text& t, Rgb b) override {
+        shown.push_back("status: " + t + " " + name(b));
+    }
+    void setBackground(Rgb b) override { blinks += " " + name(b); }
+    std::vector<std::string> shown;
+    std::string blinks;
+};
+
+class Player {
+  public:
+    explicit Player(bool firmware) : firmware_(firmware) {
+        if (firmware_) {
+            bench_.addModem();
+        } else {
+            rig_.plugModem();
+        }
+        rig_.modem.responder = [this](const Bytes& frame) { return respond(frame); };
+    }
+
+    // The lines the block's run produced, in the transcript's order.
+    // Without answers of its own, the modem answers as a healthy one does.
+    std::vector<std::string> play(const Block& b, bool standard = false) {
+        const Tick t0 = rig_.time.ticks();
+        wire_.runs.clear();
+        messages_.shown.clear();
+        status_.shown.clear();
+        status_.blinks.clear();
+        answers_ = standard ? nullptr : &b.answers;
+        request_ = 0;
+        for (const Answer& a : b.unasked) {
+            rig_.modem.inject(t0 + a.delay, a.bytes);
+        }
+        for (const auto& [at, action] : b.actions) {
+            if (action == "click") {
+                rig_.time.at(t0 + at, WindowEvent::StopButton);
+            } else if (at == 0) {
+                act(action);
+            } else {
+                rig_.time.schedule(t0 + at, [this, action] { act(action); });
+            }
+        }
+        const std::vector<Text> before = lines();
+        std::size_t from = 0;
+        if (b.head == "start") {
+            terminal_.startUp();
+        } else if (StartsWith(b.head, "wait")) {
+            const Tick end = t0 + static_cast<Tick>(std::stoul(b.head.substr(4)));
+            while (rig_.time.ticks() < end && terminal_.runPass()) {
+            }
+        } else {
+            const bool fresh = b.head[1] == ' ';
+            MemoryOutputArea& area = rig_.output;
+            Program& p = terminal_.program();
+            if (fresh && area.get(area.count() - 1) != p.PromptChar) {
+                area.append(p.PromptChar);
+                RefreshSnapshot(p);
+            }
+            if (fresh) {
+                area.moveToEndOfLine(area.count() - 1);
+            }
+            from = static_cast<std::size_t>(area.cursorLine()) + 1;
+            const Text typed = Typed(b.head.substr(fresh ? 2 : 3));
+            rig_.time.at(t0, WindowEvent::OutputArea, [&area, typed] { area.type(typed + "\n"); });
+            terminal_.runPass();
+        }
+        if (from == 0) {
+            const std::vector<Text> after = lines();
+            while (from < before.size() && from < after.size() && before[from] == after[from]) {
+                ++from;
+            }
+        }
+        std::vector<std::string> out = wire();
+        const std::vector<Text> all = lines();
+        for (std::size_t i = from; i < all.size(); ++i) {
+            out.push_back(all[i].empty() ? kEmptyLine : Visible(all[i]));
+        }
+        messages(out);
+        out.insert(out.end(), status_.shown.begin(), status_.shown.end());
+        if (!status_.blinks.empty()) {
+            out.push_back("blinks:" + status_.blinks);
+        }
+        if (b.timed) {
+            out.push_back("took: " + std::to_string(rig_.time.ticks() - t0));
+        }
+        return out;
+    }
+
+    bool firmware() const { return firmware_; }
+
+  private:
+    Bytes respond(const Bytes& frame) {
+        if (!answers_) {
+            return StandardAnswer(frame);
+        }
+        if (request_ < answers_->size()) {
+            for (const Answer& a : (*answers_)[request_]) {
+                rig_.modem.inject(rig_.time.ticks() + a.delay, a.bytes);
+            }
+        }
+        ++request_;
+        return {};
+    }
+
+    void act(const std::string& action) {
+        const bool unplug = action == "unplug";
+        if (firmware_ && (unplug || action == "plug")) {
+            unplug ? bench_.unplug() : bench_.plug();
+        } else if (unplug || action == "plug") {
+            rig_.modem.unplugged = unplug;
+            rig_.devices.clear();
+            if (!unplug) {
+                rig_.plugModem();
+            }
+        } else {
+            sim::ExecuteControl(action.substr(4), bench_.firmware(), rig_.time.ticks());
+        }
+    }
+
+    std::vector<Text> lines() const { return rig_.lines(); }
+
+    std::vector<std::string> wire() const {
+        std::vector<std::string> out;
+        for (const auto& [written, bytes] : wire_.runs) {
+            if (!written) {
+                if (firmware_) {
+                    out.push_back("wire< " + HexLine(bytes));
+                }
+                continue;
+            }
+            // Cuts a run of writes into its Frames; a raw byte stays a line of its own.
+            std::size_t at = 0;
+            while (at < bytes.size()) {
+                std::size_t n = bytes.size() - at;
+                if (n >= 3 && bytes[at + 1] < 0x80 && bytes[at + 1] + 3u <= n) {
+                    n = bytes[at + 1] + 3u;
+                }
+                out.push_back("wire> " + HexLine(Bytes(bytes.begin() + static_cast<long>(at),
+                                                       bytes.begin() + static_cast<long>(at + n))));
+                at += n;
+            }
+        }
+        return out;
+    }
+
+    // Progress texts that turn "/", "-", "\", "|" behind one prefix become one spin line.
+    void messages(std::vector<std::string>& out) const {
+        static const std::string turning = "/-\\|";
+        const auto& shown = messages_.shown;
+        for (std::size_t i = 0; i < shown.size();) {
+            const Text& t = shown[i].first;
+            std::size_t n = 0;
+            while (!t.empty() && i + n < shown.size() && shown[i + n].first.size() == t.size() &&
+                   shown[i + n].first.compare(0, t.size() - 1, t, 0, t.size() - 1) == 0 &&
+                   shown[i + n].first.back() == turning[n % 4]) {
+                ++n;
+            }
+            const std::string kind = shown[i].second ? "err:" : "msg:";
+            if (n > 0 && t.size() > 3 && t.compare(t.size() - 4, 3, ":  ") == 0) {
+                out.push_back("spin " + std::to_string(n) + ": " +
+                              Visible(t.substr(0, t.size() - 1)));
+                i += n;
+            } else {
+                out.push_back(t.empty() ? kind : kind + " " + Visible(t));
+                ++i;
+            }
+        }
+    }
+
+    bool firmware_;
+    Rig rig_;
+    sim::VirtualBench bench_{rig_.time};
+    WireLog wire_{rig_.time};
+    LoggedPorts serial_{firmware_ ? static_cast<SerialPorts&>(bench_) : rig_.serial, wire_};
+    MessageLog messages_;
+    StatusLog status_;
+    Terminal terminal_{Ports{
+        rig_.time, rig_.time, rig_.output, status_, messages_, rig_.stop, rig_.help, rig_.dialog,
+        rig_.opener, firmware_ ? static_cast<LibraryLoader&>(bench_) : rig_.libraries, serial_}};
+    const std::vector<std::vector<Answer>>* answers_ = nullptr;
+    std::size_t request_ = 0;
+};
+
+bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vector<Block>& out) {
+    std::vector<std::string> comments;
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        if (line.empty() || line[0] == ';') {
+            if (!line.empty()) {
+                comments.push_back(line);
+            }
+            continue;
+        }
+        if (line.back() == ' ' || line.find("  ") != std::string::npos) {
+            std::cerr << file << ":" << number << ": write trailing and repeated blanks as "
+                      << kBlank << "\n";
+            return false;
+        }
+        if (line == "modem: firmware" && out.empty()) {
+            firmware = true;
+            continue;
+        }
+        if (line == "start" || StartsWith(line, "> ") || StartsWith(line, ">> ") ||
+            StartsWith(line, "wait ")) {
+            Block b;
+            b.line = number;
+            b.head = line;
+            b.comments = std::move(comments);
+            out.push_back(std::move(b));
+            comments.clear();
+            continue;
+        }
+        if (out.empty()) {
+            std::cerr << file << ":" << number << ": a block starts with start, >, >> or wait\n";
+            return false;
+        }
+        Block& b = out.back();
+        const std::vector<std::string> w = Words(line);
+        const bool timedAction = w.size() > 1 && w[1][0] == '+';
+        if (w[0] == "unplug" || w[0] == "plug" || w[0] == "click" || w[0] == "sim") {
+            const Tick at = timedAction ? static_cast<Tick>(std::stoul(w[1].substr(1))) : 0;
+            std::string action = w[0] == "sim" ? "sim " : w[0];
+            for (std::size_t i = timedAction ? 2 : 1; w[0] == "sim" && i < w.size(); ++i) {
+                action += w[i] + " ";
+            }
+            b.actions.push_back({at, action});
+            b.inputs.push_back(line);
+        } else if (StartsWith(line, "wire< ") && !firmware) {
+            (b.answers.empty() ? b.unasked : b.answers.back())
+                .push_back(ParseAnswer(line.substr(6)));
+            b.inputs.push_back(line);
+        } else {
+            if (StartsWith(line, "wire> ")) {
+                b.answers.emplace_back();
+            }
+            b.timed = b.timed || StartsWith(line, "took: ");
+            b.expected.push_back(line);
+        }
+    }
+    return true;
+}
+
+// The two lists side by side: "  " for lines in both, "- " expected only, "+ " actual only.
+void Difference(const std::vector<std::string>& e, const std::vector<std::string>& a) {
+    std::vector<std::vector<int>> l(e.size() + 1, std::vector<int>(a.size() + 1));
+    for (std::size_t i = e.size(); i-- > 0;) {
+        for (std::size_t j = a.size(); j-- > 0;) {
+            l[i][j] = e[i] == a[j] ? l[i + 1][j + 1] + 1 : std::max(l[i + 1][j], l[i][j + 1]);
+        }
+    }
+    std::size_t i = 0, j = 0;
+    while (i < e.size() || j < a.size()) {
+        if (i < e.size() && j < a.size() && e[i] == a[j]) {
+            std::cerr << "    " << e[i++] << "\n";
+            ++j;
+        } else if (j < a.size() && (i == e.size() || l[i][j + 1] >= l[i + 1][j])) {
+            std::cerr << "  + " << a[j++] << "\n";
+        } else {
+            std::cerr << "  - " << e[i++] << "\n";
+        }
+    }
+}
+
+int Run(const std::string& file, bool print) {
+    std::ifstream in(file);
+    bool firmware = false;
+    std::vector<Block> blocks;
+    if (!in || !Parse(in, file, firmware, blocks)) {
+        std::cerr << file << ": cannot be read as a transcript\n";
+        return 2;
+    }
+    Player player(firmware);
+    int failures = 0;
+    if (print && firmware) {
+        std::cout << "modem: firmware\n";
+    }
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const Block& b = blocks[i];
+        if (i == 0 && b.head != "start") {
+            Block quiet;
+            quiet.head = "start";
+            player.play(quiet, true);
+        }
+        const std::vector<std::string> actual = player.play(b);
+        if (print) {
+            for (const std::string& c : b.comments) {
+                std::cout << c << "\n";
+            }
+            std::cout << b.head << "\n";
+            std::size_t request = 0;
+            for (const std::string& line : b.inputs) {
+                if (!StartsWith(line, "wire< ") || b.answers.empty()) {
+                    std::cout << line << "\n";
+                }
+            }
+            for (const std::string& line : actual) {
+                std::cout << line << "\n";
+                if (StartsWith(line, "wire> ") && !firmware && request < b.answers.size()) {
+                    for (const Answer& a : b.answers[request]) {
+                        std::cout << "wire< "
+                                  << (a.delay == 2 ? "" : "+" + std::to_string(a.delay) + " ")
+                                  << HexLine(a.bytes) << "\n";
+                    }
+                    ++request;
+                }
+            }
+            std::cout << "\n";
+        } else if (actual != b.expected) {
+            std::cerr << file << ":" << b.line << ": " << b.head << "\n";
+            Difference(b.expected, actual);
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace i2ct::test
+
+int main(int argc, char** argv) {
+    const bool print = argc == 3 && std::string(argv[1]) == "--print";
+    if (argc != 2 && !print) {
+        std::cerr << "usage: i2ct_transcripts [--print] FILE.tr\n";
+        return 2;
+    }
+    return i2ct::test::Run(argv[print ? 2 : 1], print);
+}
