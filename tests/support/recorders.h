@@ -12,48 +12,44 @@
 
 namespace i2ct::test {
 
+inline std::string ColourName(Rgb b) {
+    return b == colour::kGreen ? "green" : b == colour::kRed ? "red" : "yellow";
+}
+
+// Each change as "status: TEXT COLOUR", and the blinking's colours one by one.
 class RecordingStatusField : public StatusField {
   public:
     void setStatus(const Text& t, Rgb b) override {
-        text = t;
-        background = b;
-        history.push_back({t, b});
+        shown.push_back("status: " + t + " " + ColourName(b));
     }
-    void setBackground(Rgb b) override {
-        background = b;
-        history.push_back({text, b});
-    }
-    struct Entry {
-        Text text;
-        Rgb background;
-    };
-    Text text;
-    Rgb background{};
-    std::vector<Entry> history;
+    void setBackground(Rgb b) override { blinks += " " + ColourName(b); }
+    std::vector<std::string> shown;
+    std::string blinks;
 };
 
+// Every text with whether it is an error: its colour was set red just before. The colour itself
+// stays red until the message line is cleared.
 class RecordingMessageLine : public MessageLine {
   public:
     void setText(const Text& t) override {
         text = t;
-        history.push_back(t);
+        history.push_back({t, red});
+        red = false;
     }
-    void setTextColour(Rgb c) override { colour = c; }
-    void setBackground(Rgb b) override { background = b; }
+    void setTextColour(Rgb c) override {
+        colour = c;
+        red = c == colour::kErrorRed;
+    }
+    void setBackground(Rgb) override {}
     Text text;
     Rgb colour{};
-    Rgb background{};
-    std::vector<Text> history;
+    bool red = false;
+    std::vector<std::pair<Text, bool>> history;
 };
 
 class FakeStopButton : public StopButton {
   public:
-    void setVisible(bool v) override {
-        visible = v;
-        ++changes;
-    }
-    bool visible = false;
-    int changes = 0;
+    void setVisible(bool) override {}
 };
 
 class FakeHelpWindow : public HelpWindow {
@@ -61,13 +57,11 @@ class FakeHelpWindow : public HelpWindow {
     bool open(const std::vector<Text>& l) override {
         lines = l;
         isOpen = true;
-        ++opened;
         return true;
     }
     void close() override { isOpen = false; }
     std::vector<Text> lines;
     bool isOpen = false;
-    int opened = 0;
 };
 
 class FakeFileDialog : public FileDialog {
@@ -75,13 +69,9 @@ class FakeFileDialog : public FileDialog {
     Text openFile(const Text& t, const Text& f) override {
         title = t;
         filter = f;
-        ++shown;
         return answer;
     }
-    Text answer;
-    Text title;
-    Text filter;
-    int shown = 0;
+    Text answer, title, filter;
 };
 
 class FakeOpener : public DocumentOpener {
@@ -113,11 +103,7 @@ class FakeLibraryLoader : public LibraryLoader {
 // A serial side where nothing can be opened.
 class NoSerialPorts : public SerialPorts {
   public:
-    std::unique_ptr<SerialPort> open(const Text& definition) override {
-        definitions.push_back(definition);
-        return nullptr;
-    }
-    std::vector<Text> definitions;
+    std::unique_ptr<SerialPort> open(const Text&) override { return nullptr; }
 };
 
 }  // namespace i2ct::test

@@ -1,24 +1,20 @@
 #pragma once
-// Everything a scenario test needs to run the terminal's core on virtual time: the doubles of
-// all ports, a driver library with a device list, and a scripted modem.
-
-#include <string>
-#include <vector>
+// The doubles of all ports on virtual time, with simulated modems on a bench that the driver
+// lists and the serial ports open.
 
 #include "core/program.h"
 #include "memory_output_area.h"
 #include "recorders.h"
-#include "scripted_modem.h"
+#include "sim/virtual_link.h"
 #include "virtual_time.h"
 
 namespace i2ct::test {
 
-// The description the real modem reports.
-inline const Text kModem = "I2C <> USB Modem  Selmur & Vusk";
-
 struct Rig {
-    Rig();
-    Ports ports();
+    Ports ports() {
+        return Ports{time, time, output, status, message, stop, help, dialog, opener, bench, bench};
+    }
+    std::vector<Text> lines() const;
 
     VirtualTime time;
     MemoryOutputArea output;
@@ -28,19 +24,7 @@ struct Rig {
     FakeHelpWindow help;
     FakeFileDialog dialog;
     FakeOpener opener;
-    FakeLibraryLoader libraries;
-    FakeSerialPorts serial;
-    std::vector<FakeDriver::Device> devices;
-    ScriptedModem modem{time};
-
-    // Lists the scripted modem as a USB device on /dev/ttyUSB0.
-    void plugModem(const Text& description = kModem);
-    // The lines of the output area.
-    std::vector<Text> lines() const;
+    sim::VirtualBench bench{time};
 };
-
-// A responder that answers like a modem with firmware 2.20 and prompt '#', the bus clock at
-// divider 18 (100000 Hz), and success for everything else.
-Bytes StandardAnswer(const Bytes& frame);
 
 }  // namespace i2ct::test

@@ -28,7 +28,6 @@ void VirtualTime::advanceTo(Tick t) {
 }
 
 WindowEvent VirtualTime::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy) {
-    waits_.push_back({now_, timeoutMs, policy});
     const Tick deadline = now_ + timeoutMs;
     if (events_.empty() || events_.begin()->first.first > deadline) {
         advanceTo(deadline);
@@ -40,7 +39,6 @@ WindowEvent VirtualTime::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy) {
     const bool delivered = policy == WaitPolicy::Loop ||
                            (policy == WaitPolicy::Listen && s.event == WindowEvent::StopButton);
     if (!delivered) {
-        ++dropped_;
         return WindowEvent::None;
     }
     if (s.userAction) {

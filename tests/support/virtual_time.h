@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <vector>
 
 #include "platform/clock.h"
 #include "platform/window.h"
@@ -30,15 +29,6 @@ class VirtualTime : public Clock, public WindowEvents {
     // Moves the time forward to t, running the background actions that fall due on the way.
     void advanceTo(Tick t);
 
-    struct Wait {
-        Tick at;
-        std::uint32_t timeoutMs;
-        WaitPolicy policy;
-    };
-    const std::vector<Wait>& waits() const { return waits_; }
-    std::size_t droppedEvents() const { return dropped_; }
-    std::size_t pendingEvents() const { return events_.size(); }
-
   private:
     struct Scripted {
         WindowEvent event;
@@ -49,8 +39,6 @@ class VirtualTime : public Clock, public WindowEvents {
     // Ordered by time, then by the order of scripting.
     std::multimap<std::pair<Tick, std::uint64_t>, Scripted> events_;
     std::multimap<std::pair<Tick, std::uint64_t>, std::function<void()>> actions_;
-    std::vector<Wait> waits_;
-    std::size_t dropped_ = 0;
 };
 
 }  // namespace i2ct::test

@@ -3,6 +3,7 @@
 // the transcript back with what actually happened, for drafting new ones.
 
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <sstream>
 
@@ -14,6 +15,8 @@
 
 namespace i2ct::test {
 namespace {
+
+using Bytes = std::vector<std::uint8_t>;
 
 const std::string kBlank = "\u2423";      // ␣
 const std::string kEmptyLine = "\u00B6";  // ¶ for an empty console line
@@ -91,18 +94,29 @@ bool StartsWith(const std::string& s, const std::string& p) {
 }
 
 // Records every byte the program moves on the port, in runs: a run ends when the direction
-// changes, or a write follows an earlier one after a while.
+// changes, or a write follows an earlier one after a while. Tells when a request is complete:
+// a Frame, or a lone end byte (the stop byte of LISTEN).
 struct WireLog {
     explicit WireLog(Clock& c) : clock(c) {}
     Clock& clock;
     Tick last = 0;
     std::vector<std::pair<bool, Bytes>> runs;  // (written, bytes)
+    Bytes request;
+    std::function<void()> requested;
     void add(bool written, std::uint8_t b) {
         if (runs.empty() || runs.back().first != written || (written && clock.ticks() != last)) {
             runs.push_back({written, {}});
         }
         last = clock.ticks();
         runs.back().second.push_back(b);
+        if (written) {
+            request.push_back(b);
+            const std::size_t n = request.size();
+            if (request[0] == 0x04 || (n > 1 && n >= (request[1] < 0x80 ? request[1] : 0u) + 3)) {
+                request.clear();
+                requested();
+            }
+        }
     }
 };
 
@@ -141,56 +155,28 @@ class LoggedPorts : public SerialPorts {
     WireLog& log_;
 };
 
-class MessageLog : public MessageLine {
-  public:
-    // An error is a text whose colour was set red just before; the colour itself stays red
-    // until the message line is cleared.
-    void setText(const Text& t) override {
-        shown.push_back({t, red});
-        red = false;
-    }
-    void setTextColour(Rgb c) override { red = c == colour::kErrorRed; }
-    void setBackground(Rgb) override {}
-    bool red = false;
-    std::vector<std::pair<Text, bool>> shown;
-};
-
-class StatusLog : public StatusField {
-  public:
-    static std::string name(Rgb b) {
-        return b == colour::kGreen ? "green" : b == colour::kRed ? "red" : "yellow";
-    }
-    void setStatus(const Text& t, Rgb b) override {
-        shown.push_back("status: " + t + " " + name(b));
-    }
-    void setBackground(Rgb b) override { blinks += " " + name(b); }
-    std::vector<std::string> shown;
-    std::string blinks;
-};
-
+// The terminal against the simulated modem. A scripted modem is the same one kept silent,
+// with the transcript's answers sent as if they were line noise.
 class Player {
   public:
     explicit Player(bool firmware) : firmware_(firmware) {
-        if (firmware_) {
-            bench_.addModem();
-        } else {
-            rig_.plugModem();
-        }
-        rig_.modem.responder = [this](const Bytes& frame) { return respond(frame); };
+        rig_.bench.addModem();
+        wire_.requested = [this] { respond(); };
     }
 
     // The lines the block's run produced, in the transcript's order.
-    // Without answers of its own, the modem answers as a healthy one does.
-    std::vector<std::string> play(const Block& b, bool standard = false) {
+    // A block without answers of its own (the start-up before the first) meets a healthy modem.
+    std::vector<std::string> play(const Block& b, bool healthy = false) {
         const Tick t0 = rig_.time.ticks();
         wire_.runs.clear();
-        messages_.shown.clear();
-        status_.shown.clear();
-        status_.blinks.clear();
-        answers_ = standard ? nullptr : &b.answers;
+        rig_.message.history.clear();
+        rig_.status.shown.clear();
+        rig_.status.blinks.clear();
+        answers_ = &b.answers;
         request_ = 0;
+        rig_.bench.firmware().setSilent(!firmware_ && !healthy);
         for (const Answer& a : b.unasked) {
-            rig_.modem.inject(t0 + a.delay, a.bytes);
+            send(t0 + a.delay, a.bytes);
         }
         for (const auto& [at, action] : b.actions) {
             if (action == "click") {
@@ -237,9 +223,9 @@ class Player {
             out.push_back(all[i].empty() ? kEmptyLine : Visible(all[i]));
         }
         messages(out);
-        out.insert(out.end(), status_.shown.begin(), status_.shown.end());
-        if (!status_.blinks.empty()) {
-            out.push_back("blinks:" + status_.blinks);
+        out.insert(out.end(), rig_.status.shown.begin(), rig_.status.shown.end());
+        if (!rig_.status.blinks.empty()) {
+            out.push_back("blinks:" + rig_.status.blinks);
         }
         if (b.timed) {
             out.push_back("took: " + std::to_string(rig_.time.ticks() - t0));
@@ -247,34 +233,29 @@ class Player {
         return out;
     }
 
-    bool firmware() const { return firmware_; }
-
   private:
-    Bytes respond(const Bytes& frame) {
-        if (!answers_) {
-            return StandardAnswer(frame);
-        }
-        if (request_ < answers_->size()) {
+    void send(Tick at, const Bytes& bytes) {
+        rig_.time.schedule(
+            at, [this, bytes] { rig_.bench.firmware().sendNoise(bytes, rig_.time.ticks()); });
+    }
+
+    void respond() {
+        if (!firmware_ && request_ < answers_->size()) {
             for (const Answer& a : (*answers_)[request_]) {
-                rig_.modem.inject(rig_.time.ticks() + a.delay, a.bytes);
+                send(rig_.time.ticks() + a.delay, a.bytes);
             }
         }
         ++request_;
-        return {};
     }
 
     void act(const std::string& action) {
-        const bool unplug = action == "unplug";
-        if (firmware_ && (unplug || action == "plug")) {
-            unplug ? bench_.unplug() : bench_.plug();
-        } else if (unplug || action == "plug") {
-            rig_.modem.unplugged = unplug;
-            rig_.devices.clear();
-            if (!unplug) {
-                rig_.plugModem();
-            }
+        if (action == "unplug") {
+            rig_.bench.unplug();
+        } else if (action == "plug") {
+            rig_.bench.plug();
+            rig_.bench.firmware().setSilent(!firmware_);
         } else {
-            sim::ExecuteControl(action.substr(4), bench_.firmware(), rig_.time.ticks());
+            sim::ExecuteControl(action.substr(4), rig_.bench.firmware(), rig_.time.ticks());
         }
     }
 
@@ -307,7 +288,7 @@ class Player {
     // Progress texts that turn "/", "-", "\", "|" behind one prefix become one spin line.
     void messages(std::vector<std::string>& out) const {
         static const std::string turning = "/-\\|";
-        const auto& shown = messages_.shown;
+        const auto& shown = rig_.message.history;
         for (std::size_t i = 0; i < shown.size();) {
             const Text& t = shown[i].first;
             std::size_t n = 0;
@@ -330,14 +311,10 @@ class Player {
 
     bool firmware_;
     Rig rig_;
-    sim::VirtualBench bench_{rig_.time};
     WireLog wire_{rig_.time};
-    LoggedPorts serial_{firmware_ ? static_cast<SerialPorts&>(bench_) : rig_.serial, wire_};
-    MessageLog messages_;
-    StatusLog status_;
-    Terminal terminal_{Ports{
-        rig_.time, rig_.time, rig_.output, status_, messages_, rig_.stop, rig_.help, rig_.dialog,
-        rig_.opener, firmware_ ? static_cast<LibraryLoader&>(bench_) : rig_.libraries, serial_}};
+    LoggedPorts serial_{rig_.bench, wire_};
+    Terminal terminal_{Ports{rig_.time, rig_.time, rig_.output, rig_.status, rig_.message,
+                             rig_.stop, rig_.help, rig_.dialog, rig_.opener, rig_.bench, serial_}};
     const std::vector<std::vector<Answer>>* answers_ = nullptr;
     std::size_t request_ = 0;
 };

@@ -1,0 +1,301 @@
+// What transcripts cannot show: the line tracker on edits other than typing behind the prompt,
+// driver loading and discovery outcomes, the help window and logo, and the tables of the
+// hexadecimal text routines and status texts.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include "app/help_text.h"
+#include "app/terminal.h"
+#include "core/console.h"
+#include "interpreter/hex.h"
+#include "interpreter/tail.h"
+#include "modem/connection.h"
+#include "modem/status_text.h"
+
+#include "rig.h"
+
+namespace i2ct::test {
+namespace {
+
+using Lines = std::vector<Text>;
+
+// A console after start-up: the version line and a prompt line.
+struct Console : ::testing::Test {
+    Console() {
+        p.PromptChar = "#";
+        rig.output.append("USB <> I2C Modem");
+        rig.output.append("#");
+        RefreshSnapshot(p);
+        rig.output.moveToEndOfLine(1);
+    }
+    Text enter(const Text& typed) {
+        rig.output.type(typed);
+        return LineTracker(p);
+    }
+    Rig rig;
+    Program p{rig.ports()};
+};
+
+TEST_F(Console, FindsTheLineAboveTheNewOneAndWritesBelowIt) {
+    EXPECT_EQ(enter("GET INT"), "") << "typing inside a line changes no line count";
+    EXPECT_EQ(enter("\n"), "#GET INT");
+    PrintLine(p, "!GET INT > 1", LineKind::Result);
+    EXPECT_EQ(LineTracker(p), "") << "the program's own output is no user edit";
+    enter("GET SDA\n");
+    PrintLine(p, "!GET SDA > 0", LineKind::Result);
+    // Enter at the end of an earlier line runs it again, with its output below it.
+    rig.output.moveToEndOfLine(1);
+    EXPECT_EQ(enter("\n"), "#GET INT");
+    EXPECT_EQ(p.CurrentLine, 1);
+    PrintLine(p, "!GET INT > 0", LineKind::Result);
+    EXPECT_EQ(rig.lines(), (Lines{"USB <> I2C Modem", "#GET INT", "!GET INT > 0", "#",
+                                  "!GET INT > 1", "#GET SDA", "!GET SDA > 0", "#"}));
+    EXPECT_EQ(rig.output.cursorColumn(), 1u);
+}
+
+TEST_F(Console, EmptyAndEchoLines) {
+    EXPECT_EQ(enter("\n"), "");
+    EXPECT_FALSE(p.CommandReady);
+    enter("SET\n");
+    PrintLine(p, "?SET ", LineKind::Echo);
+    EXPECT_EQ(rig.output.cursorColumn(), 5u);
+    EXPECT_EQ(enter("INT 1\n"), "?SET INT 1");
+    PrintLine(p, "?   ^", LineKind::Spaced);
+    PrintLine(p, "?SET", LineKind::Echo);
+    PrintLine(p, "", LineKind::Result);
+    EXPECT_EQ(rig.lines(),
+              (Lines{"USB <> I2C Modem", "#", "#SET", "?SET INT 1", "?   ^", "?SET", "#"}));
+    rig.output.backspace();
+    EXPECT_EQ(enter("\n"), "?SET") << "an emptied line runs the one above";
+}
+
+TEST_F(Console, LongConsolesAndEditsFarUp) {
+    for (int i = 0; i < 40000; ++i) {
+        rig.output.append("!line " + std::to_string(i));
+    }
+    rig.output.append("#");
+    RefreshSnapshot(p);
+    rig.output.moveToEndOfLine(rig.output.count() - 1);
+    EXPECT_EQ(enter("GET INT\n"), "#GET INT");
+    EXPECT_EQ(p.CurrentLine, 40002);
+    PrintLine(p, "!GET INT > 1", LineKind::Result);
+    EXPECT_EQ(p.KnownLineCount, 40005);
+    rig.output.moveToEndOfLine(150);
+    EXPECT_EQ(enter("\n"), "!line 148");
+}
+
+TEST(EmptyConsole, TheFirstKeysAreTypingAndEmptyingWritesThePrompt) {
+    Rig rig;
+    Program p(rig.ports());
+    p.PromptChar = "%";
+    for (char c : Text("GET INT")) {
+        rig.output.type(Text(1, c));
+        EXPECT_EQ(LineTracker(p), "");
+    }
+    rig.output.type("\n");
+    EXPECT_EQ(LineTracker(p), "GET INT");
+    EXPECT_EQ(p.CurrentLine, 0);
+    rig.output.setText("");
+    LineTracker(p);
+    EXPECT_EQ(rig.lines(), (Lines{"%"}));
+    rig.output.type("\n");
+    EXPECT_EQ(LineTracker(p), "");
+    EXPECT_EQ(rig.lines(), (Lines{"%", "%"}));
+}
+
+TEST(Messages, ErrorsAreRedUntilTheLineClearsFiveSecondsAfterTheLastMessage) {
+    Rig rig;
+    Program p(rig.ports());
+    ShowError(p, "Modem antwortet nicht!");
+    rig.time.sleep(3000);
+    ShowMessage(p, "later");
+    EXPECT_EQ(rig.message.colour, colour::kErrorRed);
+    rig.time.sleep(5000);
+    ClearMessageIfDue(p);
+    EXPECT_EQ(rig.message.text, "later");
+    rig.time.sleep(1);
+    ClearMessageIfDue(p);
+    EXPECT_EQ(rig.message.text, "");
+    EXPECT_EQ(rig.message.colour, colour::kBlack);
+}
+
+// Discovery, each outcome with its message.
+TEST(Discovery, OutcomesAndTheirMessages) {
+    const Text none = "Es ist kein Modem angeschlossen!!";
+    const Text modem = sim::kSimDescription;
+    struct Case {
+        std::function<void(sim::VirtualBench&)> setUp;
+        Text message;
+        bool found, open;
+    } cases[] = {
+        {[](auto&) {}, "Es ist\t kein Modem angeschlossen!!", false, false},
+        {[](auto& b) { b.addModem("FT232R USB UART"); }, none, false, false},
+        {[&](auto& b) {
+             b.addModem("i2c <> usb modem  selmur & vusk");
+             b.addModem("I2C <> USB Modem Selmur & Vusk");
+             b.addModem(modem + " ");
+         },
+         none, false, false},
+        {[](auto& b) { b.addModem().setDriverRefuses(true); },
+         "Verbindung mit Modem kann nicht hergestellt werden!", true, false},
+        {[](auto& b) { b.addModem().setPortHeld(true); }, "Kann das Modem-Protokoll nicht starten",
+         true, false},
+        {[](auto& b) {
+             b.addModem();
+             b.addModem();
+         },
+         "", true, true},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        c.setUp(rig.bench);
+        Program p(rig.ports());
+        LoadDriverLibrary(p);
+        ConnectModem(p);
+        EXPECT_EQ(rig.message.text, c.message);
+        EXPECT_EQ(p.ModemFound, c.found) << c.message;
+        EXPECT_EQ(p.PortOpen, c.open) << c.message;
+    }
+}
+
+TEST(Discovery, TheLaterOfTwoModemsIsOpenedAtItsLineSettings) {
+    Rig rig;
+    rig.bench.addModem();
+    rig.bench.addModem();
+    Program p(rig.ports());
+    LoadDriverLibrary(p);
+    ConnectModem(p);
+    EXPECT_EQ(rig.bench.lastDefinition(), "/dev/ttySIM1: baud=115200  parity=N  data=8  stop=1");
+    EXPECT_TRUE(rig.bench.firmware(1).received().empty()) << "discovery sends nothing";
+}
+
+TEST(Discovery, TheLibraryComesFromTheStartDirectoryOrTheFileDialog) {
+    Rig rig;
+    FakeLibraryLoader loader;
+    Ports ports = rig.ports();
+    Program p(Ports{ports.clock, ports.events, ports.output, ports.status, ports.message,
+                    ports.stopButton, ports.help, ports.fileDialog, ports.opener, loader,
+                    ports.serialPorts});
+    loader.directory = "C:\\";
+    loader.separator = '\\';
+    LoadDriverLibrary(p);
+    EXPECT_EQ(p.StartDirectory, "C:\\");
+    EXPECT_EQ(loader.attempts, (Lines{"C:\\ftd2xx.dll"}));
+    EXPECT_EQ(rig.dialog.title, cp1252("Kann die Datei ftd2xx.dll nicht öffnen!         Bitte "
+                                       "die Datei selektieren und laden"));
+    EXPECT_EQ(rig.dialog.filter, "DLL (*.dll)|*.dll;*.DLL");
+    EXPECT_EQ(p.driver, nullptr);
+    EXPECT_EQ(rig.message.text, cp1252(" Öffnen der Library fdt2xx.dll ist fehlgeschlagen!"));
+    EXPECT_FALSE(p.MessageShown) << "the five-second clearing does not apply";
+
+    rig.dialog.answer = "/opt/ftd2xx.dll";
+    loader.libraries.emplace_back("/opt/ftd2xx.dll", [&] { return rig.bench.driver(); });
+    LoadDriverLibrary(p);
+    EXPECT_NE(p.driver, nullptr);
+    EXPECT_EQ(loader.attempts.back(), "/opt/ftd2xx.dll");
+}
+
+// The help window holds the loop until a close request; the logo opens the page beside the
+// program; a close ends the loop and shut-down closes the port.
+TEST(Window, HelpLogoAndClose) {
+    Rig rig;
+    rig.bench.addModem();
+    Terminal terminal(rig.ports());
+    terminal.startUp();
+    const Tick t = rig.time.ticks();
+    rig.time.at(t + 10, WindowEvent::HelpButton);
+    rig.time.at(t + 50, WindowEvent::LogoButton);
+    rig.time.schedule(t + 8000, [&] {
+        EXPECT_TRUE(rig.help.isOpen);
+        EXPECT_EQ(rig.bench.firmware().received().size(), 9u)
+            << "no keep-alive while the help is open";
+    });
+    rig.time.at(t + 9000, WindowEvent::Close);
+    rig.time.at(t + 9500, WindowEvent::LogoButton);
+    rig.time.at(t + 9600, WindowEvent::Close);
+    while (terminal.runPass()) {
+    }
+    EXPECT_EQ(rig.time.ticks(), t + 9600);
+    EXPECT_EQ(rig.help.lines, HelpLines());
+    EXPECT_FALSE(rig.help.isOpen);
+    EXPECT_EQ(rig.opener.opened, (Lines{"/bench/selmur.html"}));
+    terminal.shutDown();
+    EXPECT_FALSE(terminal.program().PortOpen);
+    EXPECT_EQ(terminal.program().port, nullptr);
+    ASSERT_EQ(HelpLines().size(), 52u);
+    EXPECT_EQ(HelpLines()[14],
+              "       \t\t      Beispiel: #SET Filter 0074   (Filter auf Adresse 0074 setzen)");
+}
+
+TEST(Hex, CharactersLayoutAndBytes) {
+    const std::pair<const char*, std::size_t> chars[] = {
+        {"0072 DF 03 9E", 0}, {"0072 df", 0}, {"", 0}, {"0072 DX", 7}, {"0072\tDF", 5}};
+    for (const auto& [text, at] : chars) {
+        EXPECT_EQ(CheckHexChars(text), at) << text;
+    }
+    Text longText(200, 'A');
+    longText[149] = 'G';
+    EXPECT_EQ(CheckHexChars(longText), 150u);
+    const std::pair<const char*, std::size_t> layouts[] = {
+        {"0072", 0},     {"0072 DF 03 ", 0}, {"00G2 XX", 0},  {"00 72 DF", 3},
+        {" 072", 1},     {"00720 DF", 5},    {"0072  DF", 6}, {"0072 D", 6},
+        {"0072 DF3", 8}, {"0072 DF  ", 9},   {"0072 DF 0", 9}};
+    for (const auto& [text, at] : layouts) {
+        EXPECT_EQ(CheckHexLayout(text), at) << text;
+    }
+    for (int v = 0; v < 256; ++v) {
+        EXPECT_EQ(HexByteValue(HexByteText(static_cast<std::uint8_t>(v))), v);
+    }
+    EXPECT_EQ(HexByteValue("df"), 0xDF);
+    EXPECT_EQ(HexByteText(10), "0A");
+    EXPECT_EQ(HexShortText(5), "5");
+    EXPECT_EQ(HexShortText(0x73), "73");
+}
+
+TEST(Tail, NumbersAsTheCommandsReadThem) {
+    const std::pair<const char*, std::int32_t> numbers[] = {{"1500Hz", 1500},
+                                                            {"abc", 0},
+                                                            {"$5DC", 1500},
+                                                            {"%101", 5},
+                                                            {" \t-12", -12},
+                                                            {"+7", 7},
+                                                            {"99999999999", 2147483647},
+                                                            {"-99999999999", -2147483647 - 1}};
+    for (const auto& [text, value] : numbers) {
+        EXPECT_EQ(ReadInteger(text), value) << text;
+    }
+}
+
+TEST(StatusTexts, EveryCode) {
+    const std::pair<std::uint8_t, const char*> texts[] = {
+        {0x02, "Unbekannte Frame-Adresse"},
+        {0xFF, "Unbekannte Frame-Adresse"},
+        {0x03, "Kommando nicht bekannt"},
+        {0x08, "Zeitüberschreitung bei Datenübertragung"},
+        {0x11, "Fehler beim Aufruf des Modem"},
+        {0x20, "Slave reagiert nicht"},
+        {0x22, "Timeout beim Clock-Stretch"},
+        {0x41, "Kein gültiger Filter gesetzt"},
+        {0x42, "Der Timeout-Wert für Listen ist ungültig"},
+        {0x45, "Die IS-Tabelle ist voll"},
+        {0x47, "Es sind max. 4 Leseoperationen erlaubt"},
+        {0x48, "Fehler beim Kommando Tabelle löschen"},
+        {0x4B, "INT-Überwachung mit leerer Tabelle nicht möglich"},
+        {0x4D, "INT-Quelle nicht in Tabelle"},
+        {0x77, "allgemeiner Fehler"}};
+    for (const auto& [code, text] : texts) {
+        EXPECT_EQ(StatusText(code), cp1252(text)) << int{code};
+    }
+    std::set<Text> distinct;
+    for (const int code :
+         {0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x10, 0x11, 0x20, 0x21, 0x22, 0x41,
+          0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A, 0x4B, 0x4C, 0x4D}) {
+        distinct.insert(StatusText(static_cast<std::uint8_t>(code)));
+    }
+    EXPECT_EQ(distinct.size(), 25u) << "every listed code has a text of its own";
+}
+
+}  // namespace
+}  // namespace i2ct::test
