@@ -16,12 +16,10 @@ inline std::string ColourName(Rgb b) {
     return b == colour::kGreen ? "green" : b == colour::kRed ? "red" : "yellow";
 }
 
-// Each change as "status: TEXT COLOUR", and the blinking's colours one by one.
+// Each change as "TEXT COLOUR", and the blinking's colours one by one.
 class RecordingStatusField : public StatusField {
   public:
-    void setStatus(const Text& t, Rgb b) override {
-        shown.push_back("status: " + t + " " + ColourName(b));
-    }
+    void setStatus(const Text& t, Rgb b) override { shown.push_back(t + " " + ColourName(b)); }
     void setBackground(Rgb b) override { blinks += " " + ColourName(b); }
     std::vector<std::string> shown;
     std::string blinks;

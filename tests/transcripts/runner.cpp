@@ -223,7 +223,13 @@ class Player {
             out.push_back(all[i].empty() ? kEmptyLine : Visible(all[i]));
         }
         messages(out);
-        out.insert(out.end(), rig_.status.shown.begin(), rig_.status.shown.end());
+        if (!rig_.status.shown.empty()) {
+            std::string changes;
+            for (const std::string& change : rig_.status.shown) {
+                changes += (changes.empty() ? "status: " : ", ") + change;
+            }
+            out.push_back(changes);
+        }
         if (!rig_.status.blinks.empty()) {
             out.push_back("blinks:" + rig_.status.blinks);
         }
@@ -285,7 +291,8 @@ class Player {
         return out;
     }
 
-    // Progress texts that turn "/", "-", "\", "|" behind one prefix become one spin line.
+    // Progress texts that turn "/", "-", "\", "|" behind one prefix become one spin line; it
+    // takes in the blank that clears them, or says "spinning" when none follows.
     void messages(std::vector<std::string>& out) const {
         static const std::string turning = "/-\\|";
         const auto& shown = rig_.message.history;
@@ -297,12 +304,15 @@ class Player {
                    shown[i + n].first.back() == turning[n % 4]) {
                 ++n;
             }
-            const std::string kind = shown[i].second ? "err:" : "msg:";
             if (n > 0 && t.size() > 3 && t.compare(t.size() - 4, 3, ":  ") == 0) {
-                out.push_back("spin " + std::to_string(n) + ": " +
-                              Visible(t.substr(0, t.size() - 1)));
                 i += n;
+                const bool cleared =
+                    i < shown.size() && shown[i] == std::make_pair(Text(" "), false);
+                i += cleared ? 1 : 0;
+                out.push_back((cleared ? "spin " : "spinning ") + std::to_string(n) + ": " +
+                              Visible(t.substr(0, t.size() - 1)));
             } else {
+                const std::string kind = shown[i].second ? "err:" : "msg:";
                 out.push_back(t.empty() ? kind : kind + " " + Visible(t));
                 ++i;
             }
@@ -422,6 +432,7 @@ int Run(const std::string& file, bool print) {
         }
         const std::vector<std::string> actual = player.play(b);
         if (print) {
+            std::cout << (b.comments.empty() || i == 0 ? "" : "\n");
             for (const std::string& c : b.comments) {
                 std::cout << c << "\n";
             }
@@ -443,7 +454,6 @@ int Run(const std::string& file, bool print) {
                     ++request;
                 }
             }
-            std::cout << "\n";
         } else if (actual != b.expected) {
             std::cerr << file << ":" << b.line << ": " << b.head << "\n";
             Difference(b.expected, actual);
