@@ -1,0 +1,407 @@
+// The Qt side: the editor and the in-memory area against one contract; the real windows driven
+// by real key presses and clicks, the core behind them on a clock that only it moves; and the
+// whole terminal against the real i2c-modem-sim over a pty.
+#include <gtest/gtest.h>
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "app/help_text.h"
+#include "app/terminal.h"
+#include "platform/linux/library_loader.h"
+#include "platform/linux/linux_clock.h"
+#include "platform/linux/serial_port.h"
+#include "rig.h"
+#include "sim_process.h"
+#include "ui/qt_text.h"
+#include "ui/terminal_window.h"
+
+namespace i2ct {
+namespace {
+
+using Events = std::vector<WindowEvent>;
+
+// Real key presses, "\n" as the enter key with Shift held, which must start a new line as Enter
+// alone does. A key without a key code carries any character, as keyboard layouts hand over
+// those they have no code for.
+void Type(QWidget* widget, const Text& text, Qt::Key enter = Qt::Key_Return) {
+    for (char c : text) {
+        QTest::sendKeyEvent(QTest::Click, widget, c == '\n' ? enter : Qt::Key_unknown,
+                            ui::ToQString(Text(1, c)),
+                            c == '\n' ? Qt::ShiftModifier : Qt::NoModifier);
+    }
+}
+
+// The lines, each ending in "|"; lines that do not exist are empty.
+Text Lines(const OutputArea& area) {
+    Text all = area.get(-1) + area.get(area.count());
+    for (LineIndex i = 0; i < area.count(); ++i) all += area.get(i) + '|';
+    return all;
+}
+
+// The editor with the user's side of the in-memory area, done with keys.
+struct KeyedEditor : ui::OutputEditor {
+    LineIndex cursorLine() const { return textCursor().blockNumber(); }
+    std::size_t cursorColumn() const { return std::size_t(textCursor().positionInBlock()); }
+    void type(const Text& text) { Type(this, text, Qt::Key_Enter); }
+    void backspace() { QTest::keyClick(this, Qt::Key_Backspace); }
+    void moveTo(LineIndex line, std::size_t column) {
+        QTextCursor c(document()->findBlockByNumber(static_cast<int>(line)));
+        c.setPosition(c.position() + static_cast<int>(column));
+        setTextCursor(c);
+    }
+};
+
+struct Op {
+    char kind;
+    Text text = {};
+    LineIndex line = 0;
+    std::size_t column = 0;
+};
+struct AreaCase {
+    const char* name;
+    std::vector<Op> ops;
+    Text lines;
+    std::pair<LineIndex, std::size_t> cursor;
+    LineIndex touched;
+};
+
+class OutputAreaContract : public ::testing::TestWithParam<AreaCase> {
+  protected:
+    template <class Area>
+    void check(Area& area) {
+        for (const Op& op : GetParam().ops) {
+            op.kind == 'a'   ? area.append(op.text)
+            : op.kind == 's' ? area.set(op.line, op.text)
+            : op.kind == 'i' ? area.insert(op.line, op.text)
+            : op.kind == 'c' ? area.clearTouched()
+            : op.kind == 't' ? area.type(op.text)
+            : op.kind == 'b' ? area.backspace()
+                             : area.moveTo(op.line, op.column);
+        }
+        EXPECT_EQ(Lines(area), GetParam().lines);
+        EXPECT_EQ(std::make_pair(area.cursorLine(), area.cursorColumn()), GetParam().cursor);
+        EXPECT_EQ(area.firstTouchedLine(), GetParam().touched);
+    }
+};
+
+TEST_P(OutputAreaContract, BothAreasAgree) {
+    test::MemoryOutputArea memory;
+    check(memory);
+    KeyedEditor editor;
+    check(editor);
+}
+
+const Text kAnsi = "\xC4\xD6\xDC\xE4\xF6\xFC\xDF \x80 \xB4";  // ÄÖÜäöüß € ´
+// The steps a(ppend), s(et), i(nsert), c(learTouched) and the user's t(ype), b(ackspace) and
+// m(ove); then the lines, the insertion point and the first touched line.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, OutputAreaContract, ::testing::ValuesIn(std::vector<AreaCase>{
+    {"Empty", {}, "", {0, 0}, 0},
+    {"AppendBreaksBetweenLines", {{'a', "a"}, {'a', ""}}, "a||", {1, 0}, 0},
+    {"ClearedTouchesNothing", {{'a', "a"}, {'c'}}, "a|", {0, 1}, 1},
+    {"SetReplacesALine", {{'a', "one"}, {'a', "two"}, {'c'}, {'s', "TWO!", 1}}, "one|TWO!|", {1, 4}, 1},
+    {"SetBeyondTheEndExtendsTheLastLine",
+     {{'a', "one"}, {'a', "#"}, {'c'}, {'s', "tail", 5}, {'s', "", 2}}, "one|#tail|", {1, 5}, 1},
+    {"SetOnTheEmptyArea", {{'s', "%"}}, "%|", {0, 1}, 0},
+    {"InsertPushesLinesDown", {{'a', "one"}, {'a', "three"}, {'i', "zero", 0}, {'c'}, {'i', "two", 2}},
+     "zero|one|two|three|", {3, 0}, 2},
+    {"InsertBeyondTheEndAppends", {{'a', "one"}, {'c'}, {'i', "two", 7}}, "one|two|", {1, 3}, 0},
+    {"InsertIntoTheEmptyArea", {{'i', "first"}}, "first|", {0, 5}, 0},
+    {"TypingFollowsTheResultLine",
+     {{'a', "#WR 0072 01"}, {'a', ""}, {'i', "!WR > OK ", 1}, {'s', "#", 2}, {'t', "rd"}},
+     "#WR 0072 01|!WR > OK |#rd|", {2, 3}, 0},
+    {"TypingFollowsAnInsert", {{'a', "one"}, {'a', ""}, {'s', "?SET ", 1}, {'i', "x", 1}, {'t', "T"}},
+     "one|x|T?SET |", {2, 1}, 0},
+    {"AppendMovesTheInsertionPoint", {{'a', "one"}, {'m', "", 0, 0}, {'a', "two"}}, "one|two|", {1, 3}, 0},
+    {"Windows1252ByteForByte", {{'a', kAnsi}, {'t', " \xC4\x80"}}, kAnsi + " \xC4\x80|", {0, 14}, 0},
+    {"EnterSplitsALine", {{'a', "a"}, {'a', "bc"}, {'c'}, {'m', "", 1, 1}, {'t', "\n"}}, "a|b|c|", {2, 0}, 1},
+    {"BackspaceJoinsLines", {{'a', "a"}, {'a', "b"}, {'c'}, {'m', "", 1, 0}, {'b'}}, "ab|", {0, 1}, 0},
+    {"TheEmptiedAreaHasNoLines", {{'t', "x"}, {'b'}}, "", {0, 0}, 0},
+    {"EnterOnTheEmptyArea", {{'t', "\n"}}, "||", {1, 0}, 0},
+}), [](const auto& test) { return std::string(test.param.name); });
+// clang-format on
+
+// The terminal on the real window, with a driver that lists no modem.
+class Window : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(QTest::qWaitForWindowExposed(&win)); }
+    void start() {
+        terminal.startUp();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return out.hasFocus(); }));
+        during(WaitPolicy::Loop);
+    }
+    // Runs the loop until it has taken every event the window queued.
+    void settle() {
+        for (int i = 0; i < 1000 && pump.pending(); ++i) EXPECT_TRUE(terminal.runPass());
+    }
+    // Runs action from within waits with policy; what those and a few more waits returned.
+    Events during(
+        WaitPolicy policy, const std::function<void()>& action = [] {}) {
+        bool done = false;
+        QTimer::singleShot(0, &win, [&] {
+            action();
+            done = true;
+        });
+        Events events;
+        for (QDeadlineTimer limit(30000); !done && !limit.hasExpired();) {
+            events.push_back(pump.waitEvent(5, policy));
+        }
+        for (int i = 0; i < 20; ++i) events.push_back(pump.waitEvent(0, policy));
+        std::erase(events, WindowEvent::None);
+        return events;
+    }
+    void clickAt(QPoint inWindow) {
+        QTest::mouseClick(win.windowHandle(), Qt::LeftButton, {}, inWindow);
+    }
+
+    test::VirtualTime time;
+    sim::VirtualBench bench{time};
+    ui::TerminalWindow window;
+    Terminal terminal{window.ports(time, bench, bench)};
+    ui::MainWindow& win = window.window();
+    ui::OutputEditor& out = win.output();
+    ui::EventPump& pump = window.events();
+};
+
+TEST_F(Window, ControlsFontsAndColours) {
+    EXPECT_EQ(win.windowTitle(),
+              QStringLiteral("I2C-BUS    USB   Terminal    V 2.2            Selmur & Vusk"));
+    EXPECT_EQ(win.geometry().size(), QSize(1000, 660));
+    EXPECT_EQ(win.frameGeometry().topLeft(), QPoint(100, 235));
+    EXPECT_EQ(win.windowFlags(), Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                     Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                     Qt::WindowCloseButtonHint);
+    // In the order of creation, which decides the stacking and the focus chain.
+    const std::vector<std::tuple<QWidget*, QRect, const char*>> controls{
+        {&win.statusField(), {160, 10, 60, 20}, "Offline"},
+        {&win.statusLabel(), {10, 10, 130, 20}, "Modem-Status:"},
+        {&win.helpButton(), {950, 10, 20, 20}, "?"},
+        {&win.messageLabel(), {10, 630, 70, 20}, "Status:"},
+        {&win.messageLine(), {90, 630, 650, 20}, ""},
+        {&win.logoButton(), {800, 630, 170, 20}, ""},
+        {&win.stopButton(), {230, 10, 130, 20}, "LISTEN - STOP"},
+        {&out, {10, 40, 970, 580}, ""}};
+    ASSERT_EQ(std::size_t(win.children().size()), controls.size());
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const auto& [control, place, text] = controls[i];
+        EXPECT_EQ(win.children()[qsizetype(i)], control);
+        EXPECT_EQ(control->geometry(), place);
+        EXPECT_EQ(control->property("text").toString(), QString(text));
+        EXPECT_EQ(control->isVisible(), control != &win.stopButton());
+    }
+    const QLabel& caption = win.messageLabel();
+    EXPECT_EQ(caption.font().family(), QStringLiteral("Arial"));
+    EXPECT_EQ(caption.font().pointSize(), 10);
+    EXPECT_TRUE(QFontInfo(caption.font()).bold());
+    EXPECT_TRUE(caption.alignment() & Qt::AlignRight);
+    EXPECT_EQ(win.statusField().grab().toImage().pixelColor(54, 10), QColor(224, 0, 0));
+    EXPECT_EQ(win.messageLine().grab().toImage().pixelColor(325, 10), QColor(207, 207, 207));
+    EXPECT_TRUE(win.messageLine().isReadOnly());
+    EXPECT_EQ(ui::QtFileFilter("A|*.a|B|*.b;*.c"), QStringLiteral("A (*.a);;B (*.b *.c)"));
+    EXPECT_EQ(QFile(QStringLiteral(":/logo.bmp")).size(), 10854);
+    EXPECT_EQ(QImage(QStringLiteral(":/logo.bmp")).pixelColor(90, 1), QColor(0, 0, 255));
+    EXPECT_EQ(win.logoButton().iconSize(), QSize(180, 20));
+    EXPECT_FALSE(win.logoButton().icon().isNull());
+}
+
+TEST_F(Window, TypedLinesRunAndTheirTextsAndColoursReachTheWidgets) {
+    start();
+    QLineEdit& message = win.messageLine();
+    message.clear();
+    // A line at a time, as a user types. The first Enter on the empty console puts the prompt
+    // below; Enter on an empty line, a prompt or "?" alone, or no Enter, runs nothing.
+    for (const char* keys : {"\n", "\n", "?\n", "\n", "hallo"}) {
+        Type(&out, keys);
+        settle();
+    }
+    EXPECT_EQ(Lines(out), "|%|%?||%hallo|");
+    EXPECT_EQ(message.text(), QString());
+    Type(&out, "\n");
+    settle();
+    EXPECT_EQ(Lines(out), "|%|%?||%hallo|?|");
+    EXPECT_EQ(message.text(),
+              QStringLiteral(
+                  "Kommando nicht erkannt! Mögliche Eingaben: SET, GET, WR, WRITE, DR, READ "));
+    EXPECT_EQ(message.palette().color(QPalette::Text), QColor(255, 0, 0));
+    QTest::mouseClick(&win.statusField(), Qt::LeftButton);
+    Type(QApplication::focusWidget(), "x");
+    EXPECT_EQ(win.statusField().text(), QStringLiteral("Offline")) << "only the program writes it";
+    EXPECT_TRUE(out.hasFocus());
+}
+
+TEST_F(Window, TheLoopGetsEachControlsEventsInOrder) {
+    using enum WindowEvent;
+    start();
+    QTimer::singleShot(1, &win, [this] { Type(&out, "ab"); });
+    EXPECT_EQ(pump.waitEvent(30000, WaitPolicy::Loop), OutputArea);
+    QTest::mouseClick(&win.helpButton(), Qt::LeftButton);
+    QTest::mouseClick(&win.logoButton(), Qt::LeftButton);
+    out.giveFocus();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return out.hasFocus(); }));
+    QCloseEvent request;  // as the close box, the system menu and Alt+F4 come
+    QApplication::sendEvent(win.windowHandle(), &request);
+    EXPECT_EQ(during(WaitPolicy::Loop),
+              (Events{OutputArea, HelpButton, LogoButton, OutputArea, Close}));
+    const std::clock_t cpu = std::clock();
+    EXPECT_EQ(pump.waitEvent(300, WaitPolicy::Loop), None);
+    EXPECT_LT(std::clock() - cpu, CLOCKS_PER_SEC / 20) << "an idle wait sleeps, not spins";
+    EXPECT_FALSE(win.close());
+    EXPECT_FALSE(terminal.runPass()) << "a close request ends the loop";
+    EXPECT_TRUE(win.isVisible());
+}
+
+TEST_F(Window, WaitsOfCommandsDropTheUsersInputButTheStopClick) {
+    start();
+    ui::StopButtonPort(win.stopButton()).setVisible(true);
+    out.append("#WR 0072 01");
+    const auto input = [&] {
+        clickAt(out.viewport()->mapTo(&win, QPoint(2, 2)));  // to the start of the line
+        Type(&out, "x\n");
+    };
+    pump.post(WindowEvent::HelpButton);
+    EXPECT_EQ(during(WaitPolicy::Command, input), Events{});
+    EXPECT_EQ(during(WaitPolicy::Listen, input), Events{});
+    EXPECT_EQ(Lines(out), "#WR 0072 01|");
+    const QPoint stop = win.stopButton().geometry().center();
+    EXPECT_EQ(during(WaitPolicy::Listen, [&] { clickAt(stop); }), Events{WindowEvent::StopButton});
+    EXPECT_EQ(
+        during(WaitPolicy::Listen, [&] { QTest::mouseClick(&win.stopButton(), Qt::LeftButton); }),
+        Events{WindowEvent::StopButton});
+    input();
+    EXPECT_EQ(Lines(out), "x|#WR 0072 01|") << "the same input counts outside the waits";
+}
+
+TEST_F(Window, TheHelpUntilItIsClosedAndTheLogoWithThePageOfTheStartDirectory) {
+    start();
+    QPointer<ui::HelpView> seen;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        ui::HelpView* view = window.help().view();
+        if (view == nullptr || !seen.isNull()) {
+            return;
+        }
+        seen = view;
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(view));
+        EXPECT_EQ(view->windowTitle(), QStringLiteral("Hilfe für Terminal Befehle"));
+        EXPECT_EQ(view->frameGeometry().topLeft(), QPoint(100, 50));
+        EXPECT_EQ(view->minimumSize(), QSize(1100, 860));
+        EXPECT_EQ(view->maximumSize(), QSize(1100, 860));
+        QPlainTextEdit& text = view->text();
+        EXPECT_EQ(text.geometry(), QRect(10, 10, 1080, 840));
+        for (QPlainTextEdit* console : {&text, static_cast<QPlainTextEdit*>(&out)}) {
+            EXPECT_EQ(console->font().family(), QStringLiteral("Courier New"));
+            EXPECT_EQ(console->font().pointSize(), 12);
+            EXPECT_TRUE(QFontInfo(console->font()).fixedPitch());
+            EXPECT_EQ(console->lineWrapMode(), QPlainTextEdit::NoWrap);
+            EXPECT_EQ(console->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+            EXPECT_EQ(console->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        }
+        EXPECT_EQ(text.document()->blockCount(), int(HelpLines().size()) + 1) << "a line each";
+        QTest::keyClick(&text, Qt::Key_End, Qt::ControlModifier);
+        EXPECT_GT(text.verticalScrollBar()->value(), 0) << "the keys move through the text";
+        EXPECT_FALSE(view->close()) << "it only asks the loop";
+    });
+    user.start(1);
+    QTest::mouseClick(&win.helpButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(window.help().view(), nullptr);
+    EXPECT_TRUE(seen.isNull()) << "closed means destroyed";
+    EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == &win; }));
+    QTextBrowser opened;  // a slot that takes the URL
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "setSource");
+    QTest::mouseClick(&win.logoButton(), Qt::LeftButton);
+    settle();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_EQ(opened.source().toLocalFile(), QStringLiteral("/bench/selmur.html"));
+}
+
+// One session, in real time: every wait is a condition with a deadline.
+TEST(EndToEnd, ASessionWithTheSimulatedModem) {
+    QTemporaryDir runtime;
+    setenv("XDG_RUNTIME_DIR", qPrintable(runtime.path()), 1);  // where discovery looks
+    test::SimProcess sim(I2CT_SIM_BINARY, runtime.path().toStdString());
+    linux_platform::LinuxClock clock;
+    linux_platform::LinuxLibraryLoader libraries;
+    linux_platform::LinuxSerialPorts serialPorts;
+    ui::TerminalWindow window;
+    Terminal terminal(window.ports(clock, libraries, serialPorts));
+    ui::OutputEditor& output = window.window().output();
+    QLineEdit& status = window.window().statusField();
+    QPushButton& stop = window.window().stopButton();
+    const QColor green(0, 224, 0);
+    const auto shows = [&](const char* text, const QColor& colour) {
+        return status.text() == text && status.palette().color(QPalette::Base) == colour;
+    };
+    // Whether a whole line of the console matches the pattern.
+    const auto has = [&](const QString& pattern) {
+        return output.toPlainText().contains(QRegularExpression("(^|\n)" + pattern + "(\n|$)"));
+    };
+    const auto runUntil = [&](const std::function<bool()>& done, int seconds = 8) {
+        for (QDeadlineTimer end(seconds * 1000); !done() && !end.hasExpired();) terminal.runPass();
+        return done();
+    };
+    // Types the line and Enter with real key presses, then runs the loop until the answer is in.
+    const auto command = [&](const QString& line, const QString& answer, int seconds = 8) {
+        QTest::keyClicks(&output, line + u'\r');
+        return runUntil([&] { return has(answer); }, seconds);
+    };
+    terminal.startUp();
+    EXPECT_EQ(output.toPlainText(),
+              "USB <> I2C Modem  Selmur und Vusk     Version: 2.20\n"
+              "!I2C-Speed (Hz): 100000\n#");
+    EXPECT_TRUE(shows("Online", green));
+    EXPECT_TRUE(command("GET VERSION", "!Version: 2.20"));
+    EXPECT_TRUE(command("WR 0072 DF 03 9E", "!WR > OK "));
+    EXPECT_TRUE(command("RD 0073 08", "!RD > 03 9E ([0-9A-F]{2} ){6}"));
+    // While LISTEN 0 runs inside one loop pass, a timer plays the other bus master and then the
+    // user, who clicks STOP once the dump is there. Exactly one block of 16 bytes goes out, so
+    // nothing is left queued for the keep-alive that follows.
+    EXPECT_TRUE(command("SET FILTER 0074", "!SET FILTER > OK "));
+    int sent = 0;
+    bool listening = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (sent++ < 4) {
+            sim.send("traffic 0074 11 22 33");
+        } else if (!listening && has("0000  (74 11 22 33 ){4}")) {
+            listening = status.text() == "BUSSY" && stop.isVisible();
+            QTest::mouseClick(&stop, Qt::LeftButton);
+        }
+    });
+    user.start(200);
+    EXPECT_TRUE(command("LISTEN 0", "!LISTEN - ENDE ", 30));
+    user.stop();
+    EXPECT_TRUE(listening);
+    EXPECT_FALSE(stop.isVisible());
+    EXPECT_TRUE(shows("Online", green));
+    EXPECT_TRUE(command("LDTB 0041 01", "!LDTB > OK"));
+    EXPECT_TRUE(command("CHKINT EIN", "CHKINT EIN > OK"));
+    EXPECT_EQ(sim.send("expander F7"), "ok");  // a changed input of the port expander pulls INT
+    EXPECT_TRUE(runUntil([&] { return has("!CHKINT Addr: 041   Data: F7 "); }));
+    EXPECT_TRUE(has("!BREAK on INT-Event "));
+    const QColor first = status.palette().color(QPalette::Base);
+    EXPECT_TRUE(shows("BUSSY", QColor(255, 255, 0)) || shows("BUSSY", green));
+    EXPECT_TRUE(
+        runUntil([&] { return shows("BUSSY", first == green ? QColor(255, 255, 0) : green); }, 3))
+        << "the field blinks";
+    EXPECT_TRUE(command("CHKINT AUS", "CHKINT AUS > OK"));
+    EXPECT_TRUE(shows("Online", green));
+    EXPECT_EQ(sim.send("unplug"), "ok");
+    // One keep-alive period and the reply timeout, with slack for a loaded machine.
+    EXPECT_TRUE(runUntil([&] { return shows("Offline", QColor(224, 0, 0)); }, 7));
+    EXPECT_EQ(sim.send("plug"), "ok");
+    EXPECT_TRUE(runUntil([&] { return shows("Online", green); }));
+    EXPECT_TRUE(command("GET VERSION", "!Version: 2.20"));
+    terminal.shutDown();
+}
+
+}  // namespace
+}  // namespace i2ct
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
