@@ -164,47 +164,6 @@ class Window : public ::testing::Test {
     ui::EventPump& pump = window.events();
 };
 
-TEST_F(Window, ControlsFontsAndColours) {
-    EXPECT_EQ(win.windowTitle(),
-              QStringLiteral("I2C-BUS    USB   Terminal    V 2.2            Selmur & Vusk"));
-    EXPECT_EQ(win.geometry().size(), QSize(1000, 660));
-    EXPECT_EQ(win.frameGeometry().topLeft(), QPoint(100, 235));
-    EXPECT_EQ(win.windowFlags(), Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                     Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                                     Qt::WindowCloseButtonHint);
-    // In the order of creation, which decides the stacking and the focus chain.
-    const std::vector<std::tuple<QWidget*, QRect, const char*>> controls{
-        {&win.statusField(), {160, 10, 60, 20}, "Offline"},
-        {&win.statusLabel(), {10, 10, 130, 20}, "Modem-Status:"},
-        {&win.helpButton(), {950, 10, 20, 20}, "?"},
-        {&win.messageLabel(), {10, 630, 70, 20}, "Status:"},
-        {&win.messageLine(), {90, 630, 650, 20}, ""},
-        {&win.logoButton(), {800, 630, 170, 20}, ""},
-        {&win.stopButton(), {230, 10, 130, 20}, "LISTEN - STOP"},
-        {&out, {10, 40, 970, 580}, ""}};
-    ASSERT_EQ(std::size_t(win.children().size()), controls.size());
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        const auto& [control, place, text] = controls[i];
-        EXPECT_EQ(win.children()[qsizetype(i)], control);
-        EXPECT_EQ(control->geometry(), place);
-        EXPECT_EQ(control->property("text").toString(), QString(text));
-        EXPECT_EQ(control->isVisible(), control != &win.stopButton());
-    }
-    const QLabel& caption = win.messageLabel();
-    EXPECT_EQ(caption.font().family(), QStringLiteral("Arial"));
-    EXPECT_EQ(caption.font().pointSize(), 10);
-    EXPECT_TRUE(QFontInfo(caption.font()).bold());
-    EXPECT_TRUE(caption.alignment() & Qt::AlignRight);
-    EXPECT_EQ(win.statusField().grab().toImage().pixelColor(54, 10), QColor(224, 0, 0));
-    EXPECT_EQ(win.messageLine().grab().toImage().pixelColor(325, 10), QColor(207, 207, 207));
-    EXPECT_TRUE(win.messageLine().isReadOnly());
-    EXPECT_EQ(ui::QtFileFilter("A|*.a|B|*.b;*.c"), QStringLiteral("A (*.a);;B (*.b *.c)"));
-    EXPECT_EQ(QFile(QStringLiteral(":/logo.bmp")).size(), 10854);
-    EXPECT_EQ(QImage(QStringLiteral(":/logo.bmp")).pixelColor(90, 1), QColor(0, 0, 255));
-    EXPECT_EQ(win.logoButton().iconSize(), QSize(180, 20));
-    EXPECT_FALSE(win.logoButton().icon().isNull());
-}
-
 TEST_F(Window, TypedLinesRunAndTheirTextsAndColoursReachTheWidgets) {
     start();
     QLineEdit& message = win.messageLine();
@@ -283,20 +242,8 @@ TEST_F(Window, TheHelpUntilItIsClosedAndTheLogoWithThePageOfTheStartDirectory) {
         }
         seen = view;
         EXPECT_TRUE(QTest::qWaitForWindowExposed(view));
-        EXPECT_EQ(view->windowTitle(), QStringLiteral("Hilfe für Terminal Befehle"));
-        EXPECT_EQ(view->frameGeometry().topLeft(), QPoint(100, 50));
-        EXPECT_EQ(view->minimumSize(), QSize(1100, 860));
-        EXPECT_EQ(view->maximumSize(), QSize(1100, 860));
         QPlainTextEdit& text = view->text();
-        EXPECT_EQ(text.geometry(), QRect(10, 10, 1080, 840));
-        for (QPlainTextEdit* console : {&text, static_cast<QPlainTextEdit*>(&out)}) {
-            EXPECT_EQ(console->font().family(), QStringLiteral("Courier New"));
-            EXPECT_EQ(console->font().pointSize(), 12);
-            EXPECT_TRUE(QFontInfo(console->font()).fixedPitch());
-            EXPECT_EQ(console->lineWrapMode(), QPlainTextEdit::NoWrap);
-            EXPECT_EQ(console->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-            EXPECT_EQ(console->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        }
+        EXPECT_TRUE(text.isReadOnly());
         EXPECT_EQ(text.document()->blockCount(), int(HelpLines().size()) + 1) << "a line each";
         QTest::keyClick(&text, Qt::Key_End, Qt::ControlModifier);
         EXPECT_GT(text.verticalScrollBar()->value(), 0) << "the keys move through the text";
