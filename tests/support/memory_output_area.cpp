@@ -122,34 +122,11 @@ void MemoryOutputArea::moveToEndOfLine(LineIndex line) {
     moveTo(line, get(line).size());
 }
 
-Text MemoryOutputArea::text() const {
-    Text all;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (i > 0) {
-            all += '\n';
-        }
-        all += lines_[i];
-    }
-    return all;
-}
-
-void MemoryOutputArea::setText(const Text& text) {
+void MemoryOutputArea::clear() {
     lines_.clear();
     touch(0);
-    if (!text.empty()) {
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t end = text.find('\n', start);
-            lines_.push_back(text.substr(start, end - start));
-            if (end == Text::npos) {
-                break;
-            }
-            start = end + 1;
-        }
-    }
-    cursorLine_ = std::max<LineIndex>(count() - 1, 0);
-    cursorColumn_ = get(cursorLine_).size();
-    normalise();
+    cursorLine_ = 0;
+    cursorColumn_ = 0;
 }
 
 }  // namespace i2ct::test

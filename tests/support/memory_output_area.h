@@ -17,7 +17,7 @@ class MemoryOutputArea : public OutputArea {
     void append(const Text& text) override;
     LineIndex firstTouchedLine() const override;
     void clearTouched() override { touched_ = kNone; }
-    void giveFocus() override { focused_ = true; }
+    void giveFocus() override {}
 
     // The user's side. Text is Windows-1252; "\n" in typed text is Enter.
     void type(const Text& text);
@@ -27,10 +27,8 @@ class MemoryOutputArea : public OutputArea {
 
     LineIndex cursorLine() const { return cursorLine_; }
     std::size_t cursorColumn() const { return cursorColumn_; }
-    bool focused() const { return focused_; }
-    // The whole text with "\n" between lines.
-    Text text() const;
-    void setText(const Text& text);
+    // Selects everything and deletes it.
+    void clear();
 
   private:
     static constexpr LineIndex kNone = -1;
@@ -41,7 +39,6 @@ class MemoryOutputArea : public OutputArea {
     LineIndex cursorLine_ = 0;
     std::size_t cursorColumn_ = 0;
     LineIndex touched_ = kNone;
-    bool focused_ = false;
 };
 
 }  // namespace i2ct::test

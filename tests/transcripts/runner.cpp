@@ -142,22 +142,9 @@ class LoggedPort : public SerialPort {
     WireLog& log_;
 };
 
-class LoggedPorts : public SerialPorts {
-  public:
-    LoggedPorts(SerialPorts& inner, WireLog& log) : inner_(inner), log_(log) {}
-    std::unique_ptr<SerialPort> open(const Text& definition) override {
-        auto port = inner_.open(definition);
-        return port ? std::make_unique<LoggedPort>(std::move(port), log_) : nullptr;
-    }
-
-  private:
-    SerialPorts& inner_;
-    WireLog& log_;
-};
-
 // The terminal against the simulated modem. A scripted modem is the same one kept silent,
 // with the transcript's answers sent as if they were line noise.
-class Player {
+class Player : public SerialPorts {
   public:
     explicit Player(bool firmware) : firmware_(firmware) {
         rig_.bench.addModem();
@@ -187,7 +174,7 @@ class Player {
                 rig_.time.schedule(t0 + at, [this, action] { act(action); });
             }
         }
-        const std::vector<Text> before = lines();
+        const std::vector<Text> before = rig_.lines();
         std::size_t from = 0;
         if (b.head == "start") {
             terminal_.startUp();
@@ -212,13 +199,13 @@ class Player {
             terminal_.runPass();
         }
         if (from == 0) {
-            const std::vector<Text> after = lines();
+            const std::vector<Text> after = rig_.lines();
             while (from < before.size() && from < after.size() && before[from] == after[from]) {
                 ++from;
             }
         }
         std::vector<std::string> out = wire();
-        const std::vector<Text> all = lines();
+        const std::vector<Text> all = rig_.lines();
         for (std::size_t i = from; i < all.size(); ++i) {
             out.push_back(all[i].empty() ? kEmptyLine : Visible(all[i]));
         }
@@ -237,6 +224,11 @@ class Player {
             out.push_back("took: " + std::to_string(rig_.time.ticks() - t0));
         }
         return out;
+    }
+
+    std::unique_ptr<SerialPort> open(const Text& definition) override {
+        auto port = rig_.bench.open(definition);
+        return port ? std::make_unique<LoggedPort>(std::move(port), wire_) : nullptr;
     }
 
   private:
@@ -264,8 +256,6 @@ class Player {
             sim::ExecuteControl(action.substr(4), rig_.bench.firmware(), rig_.time.ticks());
         }
     }
-
-    std::vector<Text> lines() const { return rig_.lines(); }
 
     std::vector<std::string> wire() const {
         std::vector<std::string> out;
@@ -322,9 +312,8 @@ class Player {
     bool firmware_;
     Rig rig_;
     WireLog wire_{rig_.time};
-    LoggedPorts serial_{rig_.bench, wire_};
     Terminal terminal_{Ports{rig_.time, rig_.time, rig_.output, rig_.status, rig_.message,
-                             rig_.stop, rig_.help, rig_.dialog, rig_.opener, rig_.bench, serial_}};
+                             rig_.stop, rig_.help, rig_.dialog, rig_.opener, rig_.bench, *this}};
     const std::vector<std::vector<Answer>>* answers_ = nullptr;
     std::size_t request_ = 0;
 };

@@ -222,6 +222,7 @@ TEST_F(Window, WaitsOfCommandsDropTheUsersInputButTheStopClick) {
     EXPECT_EQ(during(WaitPolicy::Command, input), Events{});
     EXPECT_EQ(during(WaitPolicy::Listen, input), Events{});
     EXPECT_EQ(Lines(out), "#WR 0072 01|");
+    EXPECT_EQ(out.textCursor().position(), 11) << "where the program left it";
     const QPoint stop = win.stopButton().geometry().center();
     EXPECT_EQ(during(WaitPolicy::Listen, [&] { clickAt(stop); }), Events{WindowEvent::StopButton});
     EXPECT_EQ(

@@ -97,7 +97,7 @@ TEST(EmptyConsole, TheFirstKeysAreTypingAndEmptyingWritesThePrompt) {
     rig.output.type("\n");
     EXPECT_EQ(LineTracker(p), "GET INT");
     EXPECT_EQ(p.CurrentLine, 0);
-    rig.output.setText("");
+    rig.output.clear();
     LineTracker(p);
     EXPECT_EQ(rig.lines(), (Lines{"%"}));
     rig.output.type("\n");
