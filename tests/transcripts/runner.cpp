@@ -1,6 +1,6 @@
 // Plays a transcript (see README.md beside it) against the whole terminal on virtual time and
-// compares, block by block, what happened with what the transcript says. With --print it writes
-// the transcript back with what actually happened, for drafting new ones.
+// compares, block by block, what happened with what the transcript says. A new transcript is
+// drafted from the lines a failing run reports as actual.
 
 #include <fstream>
 #include <functional>
@@ -27,13 +27,12 @@ struct Answer {
 };
 
 struct Block {
+    Block(int at, std::string what) : line(at), head(std::move(what)) {}
     int line = 0;
     std::string head;  // "start", "> text", ">> text" or "wait N"
-    std::vector<std::string> comments;
     std::vector<Answer> unasked;
     std::vector<std::vector<Answer>> answers;           // per request Frame, in order
     std::vector<std::pair<Tick, std::string>> actions;  // unplug, plug, sim ...
-    std::vector<std::string> inputs;                    // the input lines as written, for --print
     std::vector<std::string> expected;
     bool timed = false;
 };
@@ -319,14 +318,10 @@ class Player : public SerialPorts {
 };
 
 bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vector<Block>& out) {
-    std::vector<std::string> comments;
     int number = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
         if (line.empty() || line[0] == ';') {
-            if (!line.empty()) {
-                comments.push_back(line);
-            }
             continue;
         }
         if (line.back() == ' ' || line.find("  ") != std::string::npos) {
@@ -340,12 +335,7 @@ bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vecto
         }
         if (line == "start" || StartsWith(line, "> ") || StartsWith(line, ">> ") ||
             StartsWith(line, "wait ")) {
-            Block b;
-            b.line = number;
-            b.head = line;
-            b.comments = std::move(comments);
-            out.push_back(std::move(b));
-            comments.clear();
+            out.emplace_back(number, line);
             continue;
         }
         if (out.empty()) {
@@ -362,11 +352,9 @@ bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vecto
                 action += w[i] + " ";
             }
             b.actions.push_back({at, action});
-            b.inputs.push_back(line);
         } else if (StartsWith(line, "wire< ") && !firmware) {
             (b.answers.empty() ? b.unasked : b.answers.back())
                 .push_back(ParseAnswer(line.substr(6)));
-            b.inputs.push_back(line);
         } else {
             if (StartsWith(line, "wire> ")) {
                 b.answers.emplace_back();
@@ -399,7 +387,7 @@ void Difference(const std::vector<std::string>& e, const std::vector<std::string
     }
 }
 
-int Run(const std::string& file, bool print) {
+int Run(const std::string& file) {
     std::ifstream in(file);
     bool firmware = false;
     std::vector<Block> blocks;
@@ -409,41 +397,13 @@ int Run(const std::string& file, bool print) {
     }
     Player player(firmware);
     int failures = 0;
-    if (print && firmware) {
-        std::cout << "modem: firmware\n";
-    }
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         const Block& b = blocks[i];
         if (i == 0 && b.head != "start") {
-            Block quiet;
-            quiet.head = "start";
-            player.play(quiet, true);
+            player.play(Block(0, "start"), true);
         }
         const std::vector<std::string> actual = player.play(b);
-        if (print) {
-            std::cout << (b.comments.empty() || i == 0 ? "" : "\n");
-            for (const std::string& c : b.comments) {
-                std::cout << c << "\n";
-            }
-            std::cout << b.head << "\n";
-            std::size_t request = 0;
-            for (const std::string& line : b.inputs) {
-                if (!StartsWith(line, "wire< ") || b.answers.empty()) {
-                    std::cout << line << "\n";
-                }
-            }
-            for (const std::string& line : actual) {
-                std::cout << line << "\n";
-                if (StartsWith(line, "wire> ") && !firmware && request < b.answers.size()) {
-                    for (const Answer& a : b.answers[request]) {
-                        std::cout << "wire< "
-                                  << (a.delay == 2 ? "" : "+" + std::to_string(a.delay) + " ")
-                                  << HexLine(a.bytes) << "\n";
-                    }
-                    ++request;
-                }
-            }
-        } else if (actual != b.expected) {
+        if (actual != b.expected) {
             std::cerr << file << ":" << b.line << ": " << b.head << "\n";
             Difference(b.expected, actual);
             ++failures;
@@ -456,10 +416,9 @@ int Run(const std::string& file, bool print) {
 }  // namespace i2ct::test
 
 int main(int argc, char** argv) {
-    const bool print = argc == 3 && std::string(argv[1]) == "--print";
-    if (argc != 2 && !print) {
-        std::cerr << "usage: i2ct_transcripts [--print] FILE.tr\n";
+    if (argc != 2) {
+        std::cerr << "usage: i2ct_transcripts FILE.tr\n";
         return 2;
     }
-    return i2ct::test::Run(argv[print ? 2 : 1], print);
+    return i2ct::test::Run(argv[1]);
 }
