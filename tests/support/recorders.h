@@ -98,10 +98,4 @@ class FakeLibraryLoader : public LibraryLoader {
     std::vector<Text> attempts;
 };
 
-// A serial side where nothing can be opened.
-class NoSerialPorts : public SerialPorts {
-  public:
-    std::unique_ptr<SerialPort> open(const Text&) override { return nullptr; }
-};
-
 }  // namespace i2ct::test
