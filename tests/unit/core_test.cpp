@@ -218,9 +218,6 @@ TEST(Window, HelpLogoAndClose) {
     terminal.shutDown();
     EXPECT_FALSE(terminal.program().PortOpen);
     EXPECT_EQ(terminal.program().port, nullptr);
-    ASSERT_EQ(HelpLines().size(), 52u);
-    EXPECT_EQ(HelpLines()[14],
-              "       \t\t      Beispiel: #SET Filter 0074   (Filter auf Adresse 0074 setzen)");
 }
 
 TEST(Hex, CharactersLayoutAndBytes) {
