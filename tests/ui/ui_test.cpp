@@ -320,6 +320,9 @@ TEST(EndToEnd, ASessionWithTheSimulatedModem) {
     EXPECT_EQ(sim.send("expander F7"), "ok");  // a changed input of the port expander pulls INT
     EXPECT_TRUE(runUntil([&] { return has("!CHKINT Addr: 041   Data: F7 "); }));
     EXPECT_TRUE(has("!BREAK on INT-Event ") && status.text() == "BUSSY");
+    const QColor first = status.palette().color(QPalette::Base);
+    EXPECT_TRUE(runUntil([&] { return status.palette().color(QPalette::Base) != first; }, 3))
+        << "the field blinks";
     EXPECT_TRUE(command("CHKINT AUS", "CHKINT AUS > OK"));
     EXPECT_TRUE(shows("Online", green));
     EXPECT_EQ(sim.send("unplug"), "ok");
