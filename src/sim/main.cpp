@@ -45,7 +45,9 @@ constexpr std::string_view kUsage =
     "\n"
     "Offers a simulated I2C <> USB modem on a pseudo-terminal and announces it in\n"
     "$XDG_RUNTIME_DIR/i2c-usb-modem/i2c-modem-sim-PID.device (/tmp/i2c-usb-modem-UID/ when\n"
-    "XDG_RUNTIME_DIR is unset), where the terminal finds it.\n"
+    "XDG_RUNTIME_DIR is unset), where the terminal finds it. That directory must be a\n"
+    "directory of the user's own that neither group nor others may write; otherwise the\n"
+    "simulator says why and exits with status 1.\n"
     "Prints \"port /dev/pts/N\" when the modem is plugged in, then answers each control\n"
     "command on standard input with one line starting with \"ok\" or \"error\".\n"
     "The modem is unplugged (and the device file removed) on quit, SIGINT, SIGTERM and at the\n"
@@ -181,9 +183,9 @@ class Simulator {
         if (!pty) {
             return false;
         }
-        if (!i2ct::linux_platform::WriteDeviceFile(devicePath_,
-                                                   {options_.description, pty->path()})) {
-            error = "cannot write " + devicePath_;
+        if (!i2ct::linux_platform::WriteDeviceFile(devicePath_, {options_.description, pty->path()},
+                                                   error)) {
+            error = "cannot announce the modem: " + error;
             return false;
         }
         pty_.emplace(std::move(*pty));

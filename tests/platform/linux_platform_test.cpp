@@ -3,6 +3,8 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
@@ -105,6 +107,7 @@ TEST(LinuxSerialPort, HoldsTheTtyAloneCarriesEveryByteRawAndNoticesAHangUp) {
     termios line{};
     ASSERT_NE(LinuxSerialPorts().open(pty.path() + ": baud=115200"), nullptr);
     EXPECT_TRUE(tcgetattr(pty.slave, &line) == 0 && cfgetospeed(&line) == B115200);
+    EXPECT_EQ(LinuxSerialPorts().open(pty.path() + ": baud=115200 parity=X"), nullptr);
     for (const bool reading : {true, false}) {  // each notices by itself that the device has gone
         PseudoTerminal gone;
         ASSERT_NE(port = LinuxSerialPort::open(gone.path()), nullptr);
@@ -142,7 +145,8 @@ TEST(DeviceDiscovery, ListsUsbTtysByNameThenVirtualDevicesByFileName) {
     sys.file("devices/usb1/1-4/product", "ACM\r\n");
     sys.tty("ttyS0", "devices/platform/serial8250/ttyS0", "platform");
     const std::string a = sys.file("pts/Gerät"), b = sys.file("pts/b"), virt = "i2c-usb-modem/";
-    ASSERT_TRUE(WriteDeviceFile(sys.path + virt + "b.device", {"Sim B", b}));
+    std::string why;
+    ASSERT_TRUE(WriteDeviceFile(sys.path + virt + "b.device", {"Sim B", b}, why)) << why;
     sys.file(virt + "a.device", "port=" + a + "\r\ndescription=Grüße \r\n");
     // Not devices: a missing line, a name that is not NAME.device.
     EXPECT_FALSE(ReadDeviceFile(sys.file(virt + "no-port.device", "description=No port\n")));
@@ -158,12 +162,13 @@ TEST(DeviceDiscovery, ListsUsbTtysByNameThenVirtualDevicesByFileName) {
     EXPECT_EQ(found.open(4), std::nullopt);
     found.close(first);
     EXPECT_EQ(found.portName(first), "");
-    // Any file serves as a port; a plain one reads as readable yet empty, the end of the device.
-    const auto port = LinuxSerialPort::open(found.portName(found.open(2).value()) + ": baud=75");
-    ASSERT_NE(port, nullptr);
-    EXPECT_TRUE(!port->readByte() && port->dead());
-    port->writeByte(0x12);
-    EXPECT_EQ(fs::file_size(a), 0U);
+    // Only a terminal device opens, whatever names it: not a plain file, a FIFO or a directory.
+    const std::string dev = sys.file("dev/ttyACM0", "keep"), fifo = sys.path + "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {found.portName(found.open(2).value()), dev, fifo, sys.path}) {
+        EXPECT_EQ(LinuxSerialPorts().open(path + ": baud=115200"), nullptr) << path;
+    }
+    EXPECT_EQ(std::ifstream(dev).rdbuf()->sgetc(), 'k');
     setenv("XDG_RUNTIME_DIR", sys.path.c_str(), 1);  // the loaded driver's virtual devices
     const std::unique_ptr<DeviceDriver> loaded = LinuxLibraryLoader().load("/nowhere/ftd2xx.dll");
     ASSERT_GE(loaded->createDeviceInfoList(), 2);
@@ -172,6 +177,44 @@ TEST(DeviceDiscovery, ListsUsbTtysByNameThenVirtualDevicesByFileName) {
     EXPECT_EQ(found.createDeviceInfoList(), 3);
     setenv("XDG_RUNTIME_DIR", "", 1);  // as good as unset
     EXPECT_EQ(VirtualDeviceDirectory(), "/tmp/i2c-usb-modem-" + std::to_string(getuid()));
+}
+
+TEST(DeviceFiles, LiveOnlyInADirectoryOfTheUsersOwnAndNeverFollowALink) {
+    Scratch sys;
+    const std::string own = sys.path + "own", theirs = sys.file("theirs", "kept");
+    std::string why;
+    ASSERT_TRUE(WriteDeviceFile(own + "/m.device", {"M", theirs}, why)) << why;
+    fs::remove(own + "/m.device");
+    fs::create_symlink(theirs, own + "/m.device");  // replaced, not followed
+    ASSERT_TRUE(WriteDeviceFile(own + "/m.device", {"M", theirs}, why)) << why;
+    EXPECT_FALSE(fs::is_symlink(own + "/m.device"));
+    EXPECT_EQ(SysfsDriver({sys.path, sys.path, own}).createDeviceInfoList(), 1);
+    // Planted by another user, or open to others: neither read nor written.
+    fs::create_directory_symlink(own, sys.path + "link");
+    const std::pair<std::string, std::string> refused[] = {
+        {"link", "not a directory of its own"},
+        {"open/i2c-usb-modem", "written by others"},
+        {"group", "written by others"},
+        {"nobody", "belongs to user 65534"}};
+    for (const auto& [name, reason] : refused) {
+        const std::string dir = sys.path + name;
+        fs::create_directories(dir);
+        sys.file(name + "/planted.device", "description=M\nport=" + theirs + "\n");
+        chmod(dir.c_str(), name == "group" ? 0770 : 0703);
+        EXPECT_TRUE(name != "nobody" || chown(dir.c_str(), 65534, 0) == 0);
+        EXPECT_EQ(SysfsDriver({sys.path, sys.path, dir}).createDeviceInfoList(), 0) << name;
+        EXPECT_FALSE(WriteDeviceFile(dir + "/planted.device", {"X", "/dev/null"}, why)) << name;
+        EXPECT_NE(why.find(reason), std::string::npos) << why;
+        EXPECT_EQ(ReadDeviceFile(dir + "/planted.device")->description, "M");
+    }
+    // The simulator says why it will not announce itself there.
+    const std::string run = "XDG_RUNTIME_DIR=" + sys.path +
+                            "open " I2CT_SIM_BINARY " </dev/null 2>" + sys.path + "said";
+    EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 1);
+    std::getline(std::ifstream(sys.path + "said"), why);
+    EXPECT_EQ(why, "i2c-modem-sim: cannot announce the modem: " + sys.path +
+                       "open/i2c-usb-modem may be written by others than you");
+    EXPECT_EQ(std::ifstream(theirs).rdbuf()->sgetc(), 'k');
 }
 
 }  // namespace i2ct::linux_platform

@@ -1,10 +1,12 @@
 #include "platform/linux/device_files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 namespace i2ct::linux_platform {
@@ -15,6 +17,22 @@ std::string VirtualDeviceDirectory() {
         return std::string(runtime) + "/i2c-usb-modem";
     }
     return "/tmp/i2c-usb-modem-" + std::to_string(getuid());
+}
+
+bool TrustedDirectory(const std::string& directory, std::string& why) {
+    struct stat node {};
+    if (lstat(directory.c_str(), &node) != 0) {
+        why = directory + ": " + std::strerror(errno);
+    } else if (!S_ISDIR(node.st_mode)) {
+        why = directory + " is not a directory of its own (a link or a file)";
+    } else if (node.st_uid != geteuid()) {
+        why = directory + " belongs to user " + std::to_string(node.st_uid) + ", not to you";
+    } else if ((node.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        why = directory + " may be written by others than you";
+    } else {
+        return true;
+    }
+    return false;
 }
 
 std::optional<DeviceFile> ReadDeviceFile(const std::string& path) {
@@ -44,24 +62,37 @@ std::optional<DeviceFile> ReadDeviceFile(const std::string& path) {
     return device;
 }
 
-bool WriteDeviceFile(const std::string& path, const DeviceFile& device) {
+bool WriteDeviceFile(const std::string& path, const DeviceFile& device, std::string& why) {
     const std::size_t slash = path.rfind('/');
-    if (slash != std::string::npos && slash > 0) {
-        // Private to the user, as XDG_RUNTIME_DIR is.
-        mkdir(path.substr(0, slash).c_str(), 0700);
+    const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string name = path.substr(slash + 1);
+    // Private to the user, as XDG_RUNTIME_DIR is; one made by someone else is refused below.
+    mkdir(directory.c_str(), 0700);
+    if (!TrustedDirectory(directory, why)) {
+        return false;
     }
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        out << "description=" << device.description << "\nport=" << device.port << "\n";
-        if (!out.flush()) {
-            return false;
-        }
+    const int dir = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir < 0) {
+        why = directory + ": " + std::strerror(errno);
+        return false;
     }
-    return std::rename(temporary.c_str(), path.c_str()) == 0;
+    // The temporary file is always made anew, so no link can stand in its place, and the rename
+    // replaces a link at the file's own name instead of following it.
+    const std::string temporary = "." + name + ".tmp";
+    unlinkat(dir, temporary.c_str(), 0);
+    const int fd =
+        openat(dir, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const std::string text = "description=" + device.description + "\nport=" + device.port + "\n";
+    const bool written =
+        fd >= 0 && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    const bool done = fd >= 0 && close(fd) == 0 && written &&
+                      renameat(dir, temporary.c_str(), dir, name.c_str()) == 0;
+    if (!done) {
+        why = path + ": " + std::strerror(errno);
+        unlinkat(dir, temporary.c_str(), 0);
+    }
+    close(dir);
+    return done;
 }
 
 }  // namespace i2ct::linux_platform

@@ -16,9 +16,15 @@ struct DeviceFile {
 // $XDG_RUNTIME_DIR/i2c-usb-modem, or /tmp/i2c-usb-modem-UID when XDG_RUNTIME_DIR is unset.
 std::string VirtualDeviceDirectory();
 
+// Whether the directory is the user's alone: a real directory (no link), owned by the user, that
+// neither group nor others may write. Anyone who could write into it could lead the terminal to
+// a port of theirs. Otherwise why says what is wrong.
+bool TrustedDirectory(const std::string& directory, std::string& why);
+
 // Nothing when the file cannot be read or lacks either line.
 std::optional<DeviceFile> ReadDeviceFile(const std::string& path);
-// Creates the directory when needed and writes the file atomically; false on failure.
-bool WriteDeviceFile(const std::string& path, const DeviceFile& device);
+// Creates the directory when needed, refuses one that is not trusted, and replaces the file in
+// one step without following a link in its place; false with the reason in why on failure.
+bool WriteDeviceFile(const std::string& path, const DeviceFile& device, std::string& why);
 
 }  // namespace i2ct::linux_platform

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -34,23 +35,34 @@ std::int64_t MonotonicMs() {
 std::unique_ptr<LinuxSerialPort> LinuxSerialPort::open(const Text& definition) {
     const std::size_t colon = definition.find(':');
     const std::string path = utf8(std::string_view(definition).substr(0, colon));
+    // Only a terminal device is ever the modem's port: a device file or sysfs may name anything,
+    // and Frames written into a regular file would overwrite it. Looking before opening keeps
+    // the open itself from touching such a file; looking again at the descriptor closes the
+    // window in which the path could have been swapped.
+    struct stat node {};
+    if (stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)) {
+        return nullptr;
+    }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return nullptr;
     }
     // TIOCEXCL keeps ordinary users out, but root passes it; the lock stops every second
     // opener, root included.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (fstat(fd, &node) != 0 || !S_ISCHR(node.st_mode) || !isatty(fd) ||
+        flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return nullptr;
     }
     ioctl(fd, TIOCEXCL);
     std::unique_ptr<LinuxSerialPort> port(new LinuxSerialPort(fd));
+    // A line that does not take the settings is not the modem's line either.
     termios line{};
     const std::string_view settings =
         colon == Text::npos ? std::string_view() : std::string_view(definition).substr(colon + 1);
-    if (tcgetattr(fd, &line) == 0 && ApplyLineSettings(settings, line)) {
-        tcsetattr(fd, TCSANOW, &line);
+    if (tcgetattr(fd, &line) != 0 || !ApplyLineSettings(settings, line) ||
+        tcsetattr(fd, TCSANOW, &line) != 0) {
+        return nullptr;
     }
     tcflush(fd, TCIOFLUSH);
     return port;

@@ -83,6 +83,10 @@ void SysfsDriver::listUsbSerialPorts() {
 
 void SysfsDriver::listVirtualDevices() {
     static constexpr std::string_view kSuffix = ".device";
+    std::string why;
+    if (!TrustedDirectory(paths_.virtualDevices, why)) {
+        return;
+    }
     for (const std::string& name : EntryNames(paths_.virtualDevices)) {
         if (name.size() <= kSuffix.size() || !name.ends_with(kSuffix)) {
             continue;
