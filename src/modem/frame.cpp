@@ -34,6 +34,12 @@ void SendFrame(Program& p) {
     if (!p.ModemFound) {
         ShowError(p, "Frame kann nicht gesedet werden!   - KEIN MODEM!");
     } else {
+        // Whatever waits before a request goes out cannot be its answer: a reply that came too
+        // late, or the rest of a broken one. Left queued, it would be read as the answer to this
+        // request, and every later reply would then belong to the request before it.
+        for (std::size_t stale = WaitingBytes(p); stale > 0; --stale) {
+            p.port->readByte();
+        }
         writeByte(p, p.frame[0]);
         writeByte(p, p.frame[1]);
         const int n = signedByte(p.frame[1]);

@@ -1,10 +1,11 @@
-// Plays a transcript (see README.md beside it) against the whole terminal on virtual time and
+// Plays a transcript (see docs/transcripts.md) against the whole terminal on virtual time and
 // compares, block by block, what happened with what the transcript says. A new transcript is
 // drafted from the lines a failing run reports as actual.
 
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <sstream>
 
 #include "app/terminal.h"
@@ -24,6 +25,7 @@ const std::string kEmptyLine = "\u00B6";  // ¶ for an empty console line
 struct Answer {
     Tick delay = 2;
     Bytes bytes;
+    std::string action;  // instead of bytes: unplug, plug or click
 };
 
 struct Block {
@@ -36,6 +38,27 @@ struct Block {
     std::vector<std::string> expected;
     bool timed = false;
 };
+
+// A row of a fault matrix (see faults.tr): its healthy case, and the answer its faults strike.
+struct Row {
+    Block healthy{0, ""};
+    std::vector<std::string> setup, cells;
+    std::string own;
+    std::size_t struck = 0;  // a request's answer, or one the modem sends unasked
+    bool unasked = false, probed = false;
+    Tick answerLimit = 0, limit = 0;
+};
+
+std::vector<std::string> Split(const std::string& s, const std::string& by) {
+    std::vector<std::string> parts;
+    for (std::size_t at = 0, next;; at = next + by.size()) {
+        next = s.find(by, at);
+        parts.push_back(s.substr(at, next - at));
+        if (next == std::string::npos) {
+            return parts;
+        }
+    }
+}
 
 std::vector<std::string> Words(const std::string& s) {
     std::istringstream in(s);
@@ -101,7 +124,7 @@ struct WireLog {
     Tick last = 0;
     std::vector<std::pair<bool, Bytes>> runs;  // (written, bytes)
     Bytes request;
-    std::function<void()> requested;
+    std::function<void(const Bytes&)> requested;
     void add(bool written, std::uint8_t b) {
         if (runs.empty() || runs.back().first != written || (written && clock.ticks() != last)) {
             runs.push_back({written, {}});
@@ -112,8 +135,8 @@ struct WireLog {
             request.push_back(b);
             const std::size_t n = request.size();
             if (request[0] == 0x04 || (n > 1 && n >= (request[1] < 0x80 ? request[1] : 0u) + 3)) {
+                requested(request);
                 request.clear();
-                requested();
             }
         }
     }
@@ -147,7 +170,7 @@ class Player : public SerialPorts {
   public:
     explicit Player(bool firmware) : firmware_(firmware) {
         rig_.bench.addModem();
-        wire_.requested = [this] { respond(); };
+        wire_.requested = [this](const Bytes& request) { respond(request); };
     }
 
     // The lines the block's run produced, in the transcript's order.
@@ -160,9 +183,10 @@ class Player : public SerialPorts {
         rig_.status.blinks.clear();
         answers_ = &b.answers;
         request_ = 0;
-        rig_.bench.firmware().setSilent(!firmware_ && !healthy);
+        silent_ = !firmware_ && !healthy;
+        rig_.bench.firmware().setSilent(silent_);
         for (const Answer& a : b.unasked) {
-            send(t0 + a.delay, a.bytes);
+            send(t0 + a.delay, a);
         }
         for (const auto& [at, action] : b.actions) {
             if (action == "click") {
@@ -210,6 +234,7 @@ class Player : public SerialPorts {
         }
         messages(out);
         if (!rig_.status.shown.empty()) {
+            status = rig_.status.shown.back();
             std::string changes;
             for (const std::string& change : rig_.status.shown) {
                 changes += (changes.empty() ? "status: " : ", ") + change;
@@ -225,21 +250,34 @@ class Player : public SerialPorts {
         return out;
     }
 
+    std::string status = "Online green";  // what the status field shows now
+    bool answerProbes = false;            // a healthy modem answers every keep-alive probe
+
     std::unique_ptr<SerialPort> open(const Text& definition) override {
         auto port = rig_.bench.open(definition);
         return port ? std::make_unique<LoggedPort>(std::move(port), wire_) : nullptr;
     }
 
   private:
-    void send(Tick at, const Bytes& bytes) {
-        rig_.time.schedule(
-            at, [this, bytes] { rig_.bench.firmware().sendNoise(bytes, rig_.time.ticks()); });
+    void send(Tick at, const Answer& a) {
+        if (a.action == "click") {
+            rig_.time.at(at, WindowEvent::StopButton);
+        } else if (!a.action.empty()) {
+            rig_.time.schedule(at, [this, a] { act(a.action); });
+        } else {
+            rig_.time.schedule(
+                at, [this, a] { rig_.bench.firmware().sendNoise(a.bytes, rig_.time.ticks()); });
+        }
     }
 
-    void respond() {
+    void respond(const Bytes& request) {
+        if (answerProbes && request == Bytes{0x12, 0x00, 0x04}) {
+            send(rig_.time.ticks() + 2, Answer{2, {0x1A, 0x01, '#', 0x04}, {}});
+            return;
+        }
         if (!firmware_ && request_ < answers_->size()) {
             for (const Answer& a : (*answers_)[request_]) {
-                send(rig_.time.ticks() + a.delay, a.bytes);
+                send(rig_.time.ticks() + a.delay, a);
             }
         }
         ++request_;
@@ -250,7 +288,7 @@ class Player : public SerialPorts {
             rig_.bench.unplug();
         } else if (action == "plug") {
             rig_.bench.plug();
-            rig_.bench.firmware().setSilent(!firmware_);
+            rig_.bench.firmware().setSilent(silent_);
         } else {
             sim::ExecuteControl(action.substr(4), rig_.bench.firmware(), rig_.time.ticks());
         }
@@ -315,9 +353,48 @@ class Player : public SerialPorts {
                              rig_.stop, rig_.help, rig_.dialog, rig_.opener, rig_.bench, *this}};
     const std::vector<std::vector<Answer>>* answers_ = nullptr;
     std::size_t request_ = 0;
+    bool silent_ = false;
 };
 
-bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vector<Block>& out) {
+using Outcomes = std::map<std::string, std::vector<std::string>>;
+
+// "row HEAD | [!]REQ = [+MS] HEX, [!][+MS] HEX, click +MS | LIMIT/TOTAL | OUTCOMES | OWN [| SETUP]"
+Row ParseRow(int number, const std::string& line) {
+    const std::vector<std::string> f = Split(line.substr(4), " | ");
+    Row r;
+    r.healthy = Block(number, f.at(0));
+    bool marked = false;
+    for (const std::string& exchange : Split(f.at(1), ", ")) {
+        const std::size_t is = exchange.find(" = ");
+        r.probed = r.probed || exchange == "12 00 04 = 1A 01 24 04";
+        if (StartsWith(exchange, "click")) {
+            r.healthy.actions.push_back(
+                {static_cast<Tick>(std::stoul(exchange.substr(7))), "click"});
+            continue;
+        }
+        if (!marked) {
+            r.unasked = is == std::string::npos;
+            r.struck = r.unasked ? r.healthy.unasked.size() : r.healthy.answers.size();
+            marked = exchange[0] == '!';
+        }
+        if (is == std::string::npos) {
+            r.healthy.unasked.push_back(ParseAnswer(exchange.substr(exchange[0] == '!')));
+        } else {
+            r.healthy.answers.push_back({ParseAnswer(exchange.substr(is + 3))});
+        }
+    }
+    const std::vector<std::string> limits = Split(f.at(2), "/");
+    r.answerLimit = static_cast<Tick>(std::stoul(limits.at(0)));
+    r.limit = static_cast<Tick>(std::stoul(limits.at(1)));
+    r.cells = Words(f.at(3));
+    r.own = f.at(4);
+    r.setup = f.size() > 5 ? Split(f[5], " ; ") : r.setup;
+    r.healthy.timed = true;
+    return r;
+}
+
+bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vector<Block>& out,
+           Outcomes& outcomes, std::vector<Row>& rows) {
     int number = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
@@ -328,6 +405,15 @@ bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vecto
             std::cerr << file << ":" << number << ": write trailing and repeated blanks as "
                       << kBlank << "\n";
             return false;
+        }
+        if (StartsWith(line, "outcome ")) {
+            const std::size_t is = line.find(" = ");
+            outcomes[line.substr(8, is - 8)] = Split(line.substr(is + 3), " / ");
+            continue;
+        }
+        if (StartsWith(line, "row ")) {
+            rows.push_back(ParseRow(number, line));
+            continue;
         }
         if (line == "modem: firmware" && out.empty()) {
             firmware = true;
@@ -387,11 +473,111 @@ void Difference(const std::vector<std::string>& e, const std::vector<std::string
     }
 }
 
+const char* const kFaults[] = {"silent", "late", "garbage", "short",
+                               "long",   "more", "unplug",  "replug"};
+
+// The answers that the modem gives under a fault, instead of the healthy one a.
+std::vector<Answer> Faulty(Answer a, std::size_t fault, Tick limit) {
+    Bytes& x = a.bytes;
+    switch (fault) {
+        case 0:
+            return {};
+        case 1:
+            a.delay += limit;
+            break;
+        case 2:
+            x = {0xF0, 0x0F, 0x55};
+            break;
+        case 3:
+            x.pop_back();
+            break;
+        case 4:
+            x[1] |= 0x80;
+            break;
+        case 5:
+            x.insert(x.end() - 1, 0x00);
+            ++x[1];
+            break;
+        default:
+            return fault == 6
+                       ? std::vector<Answer>{{a.delay, {}, "unplug"}}
+                       : std::vector<Answer>{{a.delay, {}, "unplug"}, {a.delay + 100, {}, "plug"}};
+    }
+    return {a};
+}
+
+Block Case(const Row& r, std::size_t fault) {
+    Block b = r.healthy;
+    if (fault < std::size(kFaults)) {
+        std::vector<Answer>& list = r.unasked ? b.unasked : b.answers[r.struck];
+        const auto at = list.begin() + static_cast<long>(r.unasked ? r.struck : 0);
+        const std::vector<Answer> given = Faulty(*at, fault, r.answerLimit);
+        list.insert(list.erase(at), given.begin(), given.end());
+    }
+    return b;
+}
+
+// Plays a row: the healthy case, then each fault followed by the healthy case again. A case
+// shows its outcome within the row's limit; with the fault gone, the terminal is online again
+// within one keep-alive plus 2 s, or after an unplug within the failed probe's keep-alive plus one.
+int PlayRow(const std::string& file, const Row& r, const Outcomes& outcomes, Player& player) {
+    int failures = 0;
+    std::vector<std::string> healthy;
+    for (std::size_t i = 0; i <= 2 * r.cells.size(); ++i) {
+        const std::size_t fault = i % 2 == 0 ? std::size(kFaults) : i / 2;
+        for (const std::string& typed : r.setup) {
+            player.play(Block(0, typed), true);
+        }
+        player.answerProbes = !r.probed;
+        std::vector<std::string> actual = player.play(Case(r, fault));
+        player.answerProbes = false;
+        const Tick took = static_cast<Tick>(std::stoul(actual.back().substr(6)));
+        actual.pop_back();
+        // The wire is the other transcripts' to show, and the message line's clearing and the
+        // blinking depend on where a case starts.
+        std::erase_if(actual, [](const std::string& l) {
+            return StartsWith(l, "wire> ") || l == "msg:" || StartsWith(l, "blinks:");
+        });
+        if (took > r.limit) {
+            actual.push_back("took: " + std::to_string(took));
+        }
+        std::vector<std::string> expected = i == 0 ? actual : healthy;
+        if (fault < std::size(kFaults)) {
+            expected.clear();
+            const auto outcome = outcomes.find(r.cells[fault]);
+            for (std::string l : outcome == outcomes.end() ? Words("?") : outcome->second) {
+                if (const std::size_t at = l.find('$'); at != std::string::npos) {
+                    l.replace(at, 1, r.own);
+                }
+                const std::vector<std::string> one(l != "-", l);
+                expected.insert(expected.end(), (l == "=" ? healthy : one).begin(),
+                                (l == "=" ? healthy : one).end());
+            }
+            Block recovery(0, fault < 6 ? "wait 5000" : "wait 8100");
+            recovery.actions.assign(fault == 6, {0, "plug"});
+            player.play(recovery, true);
+            if (player.status == "Offline red") {
+                actual.push_back("again: " + player.status);
+            }
+        }
+        healthy = i == 0 ? actual : healthy;
+        if (actual != expected) {
+            std::cerr << file << ":" << r.healthy.line << ": " << r.healthy.head << ", "
+                      << (fault < std::size(kFaults) ? kFaults[fault] : "healthy") << "\n";
+            Difference(expected, actual);
+            ++failures;
+        }
+    }
+    return failures;
+}
+
 int Run(const std::string& file) {
     std::ifstream in(file);
     bool firmware = false;
     std::vector<Block> blocks;
-    if (!in || !Parse(in, file, firmware, blocks)) {
+    Outcomes outcomes{{"=", {"="}}};  // the healthy result
+    std::vector<Row> rows;
+    if (!in || !Parse(in, file, firmware, blocks, outcomes, rows)) {
         std::cerr << file << ": cannot be read as a transcript\n";
         return 2;
     }
@@ -408,6 +594,12 @@ int Run(const std::string& file) {
             Difference(b.expected, actual);
             ++failures;
         }
+    }
+    if (blocks.empty()) {
+        player.play(Block(0, "start"), true);
+    }
+    for (const Row& r : rows) {
+        failures += PlayRow(file, r, outcomes, player);
     }
     return failures == 0 ? 0 : 1;
 }
