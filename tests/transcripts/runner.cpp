@@ -396,6 +396,44 @@ Row ParseRow(int number, const std::string& line) {
 bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vector<Block>& out,
            Outcomes& outcomes, std::vector<Row>& rows) {
     int number = 0;
+    auto take = [&](const std::string& line) {
+        if (StartsWith(line, "outcome ")) {
+            const std::size_t is = line.find(" = ");
+            outcomes[line.substr(8, is - 8)] = Split(line.substr(is + 3), " / ");
+        } else if (StartsWith(line, "row ")) {
+            rows.push_back(ParseRow(number, line));
+        } else if (line == "modem: firmware" && out.empty()) {
+            firmware = true;
+        } else if (line == "start" || StartsWith(line, "> ") || StartsWith(line, ">> ") ||
+                   StartsWith(line, "wait ")) {
+            out.emplace_back(number, line);
+        } else if (out.empty()) {
+            std::cerr << file << ":" << number << ": a block starts with start, >, >> or wait\n";
+            return false;
+        } else {
+            Block& b = out.back();
+            const std::vector<std::string> w = Words(line);
+            const bool timedAction = w.size() > 1 && w[1][0] == '+';
+            if (w[0] == "unplug" || w[0] == "plug" || w[0] == "click" || w[0] == "sim") {
+                const Tick at = timedAction ? static_cast<Tick>(std::stoul(w[1].substr(1))) : 0;
+                std::string action = w[0] == "sim" ? "sim " : w[0];
+                for (std::size_t i = timedAction ? 2 : 1; w[0] == "sim" && i < w.size(); ++i) {
+                    action += w[i] + " ";
+                }
+                b.actions.push_back({at, action});
+            } else if (StartsWith(line, "wire< ") && !firmware) {
+                (b.answers.empty() ? b.unasked : b.answers.back())
+                    .push_back(ParseAnswer(line.substr(6)));
+            } else {
+                if (StartsWith(line, "wire> ")) {
+                    b.answers.emplace_back();
+                }
+                b.timed = b.timed || StartsWith(line, "took: ");
+                b.expected.push_back(line);
+            }
+        }
+        return true;
+    };
     for (std::string line; std::getline(in, line);) {
         ++number;
         if (line.empty() || line[0] == ';') {
@@ -406,47 +444,15 @@ bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vecto
                       << kBlank << "\n";
             return false;
         }
-        if (StartsWith(line, "outcome ")) {
-            const std::size_t is = line.find(" = ");
-            outcomes[line.substr(8, is - 8)] = Split(line.substr(is + 3), " / ");
-            continue;
-        }
-        if (StartsWith(line, "row ")) {
-            rows.push_back(ParseRow(number, line));
-            continue;
-        }
-        if (line == "modem: firmware" && out.empty()) {
-            firmware = true;
-            continue;
-        }
-        if (line == "start" || StartsWith(line, "> ") || StartsWith(line, ">> ") ||
-            StartsWith(line, "wait ")) {
-            out.emplace_back(number, line);
-            continue;
-        }
-        if (out.empty()) {
-            std::cerr << file << ":" << number << ": a block starts with start, >, >> or wait\n";
+        // "HEAD → A | B" is the block HEAD followed by the lines A and B: a row of a table.
+        const std::size_t arrow = StartsWith(line, "row ") ? std::string::npos : line.find(" → ");
+        const std::vector<std::string> parts =
+            arrow == std::string::npos ? Split(line, "\n") : Split(line.substr(arrow + 5), " | ");
+        if (!take(line.substr(0, arrow))) {
             return false;
         }
-        Block& b = out.back();
-        const std::vector<std::string> w = Words(line);
-        const bool timedAction = w.size() > 1 && w[1][0] == '+';
-        if (w[0] == "unplug" || w[0] == "plug" || w[0] == "click" || w[0] == "sim") {
-            const Tick at = timedAction ? static_cast<Tick>(std::stoul(w[1].substr(1))) : 0;
-            std::string action = w[0] == "sim" ? "sim " : w[0];
-            for (std::size_t i = timedAction ? 2 : 1; w[0] == "sim" && i < w.size(); ++i) {
-                action += w[i] + " ";
-            }
-            b.actions.push_back({at, action});
-        } else if (StartsWith(line, "wire< ") && !firmware) {
-            (b.answers.empty() ? b.unasked : b.answers.back())
-                .push_back(ParseAnswer(line.substr(6)));
-        } else {
-            if (StartsWith(line, "wire> ")) {
-                b.answers.emplace_back();
-            }
-            b.timed = b.timed || StartsWith(line, "took: ");
-            b.expected.push_back(line);
+        for (std::size_t i = arrow == std::string::npos ? 1 : 0; i < parts.size(); ++i) {
+            take(parts[i]);
         }
     }
     return true;
