@@ -256,36 +256,49 @@ TEST_F(Window, TheHelpUntilItIsClosedAndTheLogoWithThePageOfTheStartDirectory) {
     EXPECT_EQ(opened.source().toLocalFile(), QStringLiteral("/bench/selmur.html"));
 }
 
-// One session, in real time: every wait is a condition with a deadline.
-TEST(EndToEnd, ASessionWithTheSimulatedModem) {
+// The whole terminal against the real i2c-modem-sim, in real time: every wait is a condition
+// with a deadline.
+class EndToEnd : public ::testing::Test {
+  protected:
+    // Where the simulator announces itself, and so where discovery looks.
+    static std::string Announced(const QTemporaryDir& dir) {
+        setenv("XDG_RUNTIME_DIR", qPrintable(dir.path()), 1);
+        return dir.path().toStdString();
+    }
+    bool shows(const char* text, const QColor& colour) const {
+        return status.text() == text && status.palette().color(QPalette::Base) == colour;
+    }
+    // Whether a whole line of the console since the last typed command matches the pattern.
+    bool has(const QString& pattern) const {
+        return output.toPlainText().mid(mark).contains(
+            QRegularExpression("(^|\n)" + pattern + "(\n|$)"));
+    }
+    bool runUntil(const std::function<bool()>& done, int seconds = 8) {
+        for (QDeadlineTimer end(seconds * 1000); !done() && !end.hasExpired();) terminal.runPass();
+        return done();
+    }
+    // Types the line and Enter with real key presses, then runs the loop until the answer is in.
+    bool command(const QString& line, const QString& answer, int seconds = 8) {
+        mark = output.toPlainText().size();
+        QTest::keyClicks(&output, line + u'\r');
+        return runUntil([&] { return has(answer); }, seconds);
+    }
+
     QTemporaryDir runtime;
-    setenv("XDG_RUNTIME_DIR", qPrintable(runtime.path()), 1);  // where discovery looks
-    test::SimProcess sim(I2CT_SIM_BINARY, runtime.path().toStdString());
+    test::SimProcess sim{I2CT_SIM_BINARY, Announced(runtime)};
     linux_platform::LinuxClock clock;
     linux_platform::LinuxLibraryLoader libraries;
     linux_platform::LinuxSerialPorts serialPorts;
     ui::TerminalWindow window;
-    Terminal terminal(window.ports(clock, libraries, serialPorts));
+    Terminal terminal{window.ports(clock, libraries, serialPorts)};
     ui::OutputEditor& output = window.window().output();
     QLineEdit& status = window.window().statusField();
     QPushButton& stop = window.window().stopButton();
-    const QColor green(0, 224, 0);
-    const auto shows = [&](const char* text, const QColor& colour) {
-        return status.text() == text && status.palette().color(QPalette::Base) == colour;
-    };
-    // Whether a whole line of the console matches the pattern.
-    const auto has = [&](const QString& pattern) {
-        return output.toPlainText().contains(QRegularExpression("(^|\n)" + pattern + "(\n|$)"));
-    };
-    const auto runUntil = [&](const std::function<bool()>& done, int seconds = 8) {
-        for (QDeadlineTimer end(seconds * 1000); !done() && !end.hasExpired();) terminal.runPass();
-        return done();
-    };
-    // Types the line and Enter with real key presses, then runs the loop until the answer is in.
-    const auto command = [&](const QString& line, const QString& answer, int seconds = 8) {
-        QTest::keyClicks(&output, line + u'\r');
-        return runUntil([&] { return has(answer); }, seconds);
-    };
+    const QColor green{0, 224, 0};
+    qsizetype mark = 0;
+};
+
+TEST_F(EndToEnd, ASessionWithTheSimulatedModem) {
     terminal.startUp();
     EXPECT_EQ(output.toPlainText(),
               "USB <> I2C Modem  Selmur und Vusk     Version: 2.20\n"
@@ -325,12 +338,57 @@ TEST(EndToEnd, ASessionWithTheSimulatedModem) {
         << "the field blinks";
     EXPECT_TRUE(command("CHKINT AUS", "CHKINT AUS > OK"));
     EXPECT_TRUE(shows("Online", green));
-    EXPECT_EQ(sim.send("unplug"), "ok");
-    // One keep-alive period and the reply timeout, with slack for a loaded machine.
-    EXPECT_TRUE(runUntil([&] { return shows("Offline", QColor(224, 0, 0)); }, 7));
-    EXPECT_EQ(sim.send("plug"), "ok");
-    EXPECT_TRUE(runUntil([&] { return shows("Online", green); }));
-    EXPECT_TRUE(command("GET VERSION", "!Version: 2.20"));
+    terminal.shutDown();
+}
+
+// The modem goes while the window idles, inside a slow WR, during LISTEN 0 and while interrupts
+// are watched. A timer unplugs it once the command's message shows and then plays the user at
+// the STOP button. The terminal keeps watching across the unplug, so that comes last.
+struct Unplug {
+    const char* name;
+    const char* latency;
+    std::vector<std::pair<QString, QString>> before;  // typed lines and their answers
+    // The command it lands in, a piece of its message while it runs, and its last line.
+    QString line, running, end;
+};
+// clang-format off
+const Unplug kUnplugs[] = {
+    {"Idle", "2", {}, "", "", ""},
+    {"InsideWR", "1000", {}, "WR 0072 01", "Slave", "\\?WR > ERROR "},
+    {"DuringListen", "2", {{"SET FILTER 0074", "!SET FILTER > OK "}}, "LISTEN 0", "lauscht",
+     "!LISTEN - ENDE "},
+    {"WatchingInterrupts", "2", {{"LDTB 0041 01", "!LDTB > OK"}, {"CHKINT EIN", "CHKINT EIN > OK"}},
+     "", "", ""},
+};
+// clang-format on
+
+TEST_F(EndToEnd, TheModemUnpluggedAndBack) {
+    terminal.startUp();
+    for (const Unplug& u : kUnplugs) {
+        SCOPED_TRACE(u.name);
+        EXPECT_EQ(sim.send(std::string("latency ") + u.latency), "ok");
+        for (const auto& [line, answer] : u.before) EXPECT_TRUE(command(line, answer));
+        bool unplugged = u.line.isEmpty() && sim.send("unplug") == "ok";
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            if (!unplugged && window.window().messageLine().text().contains(u.running)) {
+                unplugged = sim.send("unplug") == "ok";
+            } else if (unplugged && stop.isVisible()) {
+                QTest::mouseClick(&stop, Qt::LeftButton);
+            }
+        });
+        user.start(100);
+        EXPECT_TRUE(u.line.isEmpty() || command(u.line, u.end, 30));
+        user.stop();
+        EXPECT_TRUE(unplugged);
+        EXPECT_EQ(sim.send("latency 2"), "ok");  // the default, for the rest
+        EXPECT_TRUE(command("x", "\\?")) << "the next command is taken";
+        // One keep-alive period and the reply timeout, with slack for a loaded machine.
+        EXPECT_TRUE(runUntil([&] { return status.text() == "Offline"; }, 7));
+        EXPECT_EQ(sim.send("plug"), "ok");
+        EXPECT_TRUE(runUntil([&] { return status.text() == "Online"; }));
+        EXPECT_TRUE(command("GET VERSION", "!Version: 2.20"));
+    }
     terminal.shutDown();
 }
 
