@@ -136,6 +136,9 @@ bool acknowledged(Program& p) {
     if (isStatus(p, kNoFilter)) {
         PrintLine(p, cp1252("?LISTEN > Es wurde kein gültiger Filter gesetzt"), LineKind::Result);
     } else {
+        // A broken or late acknowledgement may still come from a modem that listens now; left
+        // so, it would stream until it is unplugged and answer no request meanwhile.
+        WriteRawByte(p, kEndByte);
         PrintLine(p, "?LISTEN > Fehler beim Starten der Funktion", LineKind::Result);
     }
     return false;

@@ -1,5 +1,6 @@
 #include "sim/control.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <sstream>
@@ -157,10 +158,36 @@ ControlOutcome Received(Firmware& firmware) {
     return Ok(bytes);
 }
 
+// "fault KIND [MS] [after N]": the late kind takes the delay.
+ControlOutcome StrikeFault(const std::vector<std::string_view>& words, Firmware& firmware) {
+    static constexpr std::pair<std::string_view, Fault> kKinds[] = {
+        {"off", Fault::None},        {"silent", Fault::Silent}, {"late", Fault::Late},
+        {"garbage", Fault::Garbage}, {"short", Fault::Short},   {"long", Fault::Long},
+        {"more", Fault::More}};
+    const auto kind = std::find_if(std::begin(kKinds), std::end(kKinds), [&](const auto& k) {
+        return words.size() > 1 && k.first == words[1];
+    });
+    const std::size_t after = kind != std::end(kKinds) && kind->second == Fault::Late ? 3 : 2;
+    const auto ms = after == 3 && words.size() > 2 ? Number<std::uint32_t>(words[2], 10)
+                                                   : std::optional<std::uint32_t>(0);
+    std::optional<unsigned> skip = 0;
+    if (words.size() == after + 2 && words[after] == "after") {
+        skip = Number<unsigned>(words[after + 1], 10);
+    } else if (words.size() != after) {
+        skip.reset();
+    }
+    if (kind == std::end(kKinds) || !ms || *ms > 60'000 || !skip || *skip > 1000) {
+        return Error("usage: fault off|silent|late MS|garbage|short|long|more [after N]");
+    }
+    firmware.strike(kind->second, *skip, *ms);
+    return Ok();
+}
+
 }  // namespace
 
 std::string_view ControlHelp() {
     return "unplug | plug | quit | demo on|off | silent on|off | latency MS | garbage HEX... | "
+           "fault off|silent|late MS|garbage|short|long|more [after N] | "
            "traffic ADDR [HEX...] | partial ADDR [HEX...] | expander HEX | int | "
            "nak ADDR on|off | stretch ADDR on|off | temperature DEG | version D0 D1 D2 | "
            "prompt C | received | status | help";
@@ -201,6 +228,9 @@ ControlOutcome ExecuteControl(std::string_view line, Firmware& firmware, Tick no
         }
         firmware.setLatency(*ms);
         return Ok();
+    }
+    if (command == "fault") {
+        return StrikeFault(words, firmware);
     }
     if (command == "garbage") {
         const auto bytes = HexBytes(words, 1);

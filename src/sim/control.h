@@ -10,6 +10,9 @@
 //   silent on|off                           drop every request, send nothing
 //   latency MS                              answer MS milliseconds after a request
 //   garbage HEX...                          send these bytes now
+//   fault KIND [MS] [after N]               the next Frame (or the one after N others) goes
+//                                           wrong: silent, late MS, garbage, short, long, more;
+//                                           fault off disarms it
 //   traffic ADDR [HEX...]                   another master's transfer, seen by listening
 //   partial ADDR [HEX...]                   the same, but the transfer broke off
 //   expander HEX                            the port expander's input pins

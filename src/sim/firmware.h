@@ -57,6 +57,10 @@ class Firmware {
     // A silent modem drops what it receives and sends nothing.
     void setSilent(bool silent) { out_.setSilent(silent); }
     bool silent() const { return out_.silent(); }
+    // One of the next Frames goes wrong (see Fault).
+    void strike(Fault fault, unsigned skip = 0, std::uint32_t lateMs = 0) {
+        out_.strike(fault, skip, lateMs);
+    }
     // Raw bytes that leave at `now`, silent or not.
     void sendNoise(std::span<const std::uint8_t> bytes, Tick now) { out_.noise(now, bytes); }
 

@@ -55,13 +55,43 @@ void Outbox::clear() {
     last_.reset();
 }
 
+void Transmitter::strike(Fault fault, unsigned skip, std::uint32_t lateMs) {
+    fault_ = fault;
+    skip_ = skip;
+    lateMs_ = lateMs;
+}
+
 void Transmitter::frame(Tick at, std::uint8_t kind, const std::vector<std::uint8_t>& data) {
     std::vector<std::uint8_t> bytes;
-    bytes.reserve(data.size() + 3);
+    bytes.reserve(data.size() + 4);
     bytes.push_back(kind);
     bytes.push_back(static_cast<std::uint8_t>(data.size()));
     bytes.insert(bytes.end(), data.begin(), data.end());
     bytes.push_back(kEndByte);
+    const Fault fault = fault_ != Fault::None && skip_-- == 0 ? fault_ : Fault::None;
+    fault_ = fault == Fault::None ? fault_ : Fault::None;
+    switch (fault) {
+        case Fault::Silent:
+            return;
+        case Fault::Late:
+            at += lateMs_;
+            break;
+        case Fault::Garbage:
+            bytes = {0xF0, 0x0F, 0x55};
+            break;
+        case Fault::Short:
+            bytes.pop_back();
+            break;
+        case Fault::Long:
+            bytes[1] |= 0x80;
+            break;
+        case Fault::More:
+            bytes.insert(bytes.end() - 1, 0x00);
+            ++bytes[1];
+            break;
+        case Fault::None:
+            break;
+    }
     raw(at, bytes);
 }
 

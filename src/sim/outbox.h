@@ -42,6 +42,11 @@ class Outbox {
     std::optional<Tick> last_;
 };
 
+// What can go wrong with one Frame of the modem: it is dropped, leaves late, is replaced by
+// garbage (F0 0F 55), loses its end byte, has bit 7 of its length set, or carries one data byte
+// more than its request asked for.
+enum class Fault { None, Silent, Late, Garbage, Short, Long, More };
+
 // Answers leave one latency after the firmware decided them, and not at all while the modem
 // plays dead.
 class Transmitter {
@@ -54,6 +59,10 @@ class Transmitter {
     std::uint32_t latency() const { return latency_; }
     void setSilent(bool silent) { silent_ = silent; }
     bool silent() const { return silent_; }
+
+    // Arms a fault for one Frame: the one after `skip` others. Late Frames leave lateMs later.
+    void strike(Fault fault, unsigned skip = 0, std::uint32_t lateMs = 0);
+    Fault fault() const { return fault_; }
 
     // A Frame: kind, length, data, end byte.
     void frame(Tick at, std::uint8_t kind, const std::vector<std::uint8_t>& data = {});
@@ -68,6 +77,9 @@ class Transmitter {
     Outbox& line_;
     std::uint32_t latency_ = kDefaultLatencyMs;
     bool silent_ = false;
+    Fault fault_ = Fault::None;
+    unsigned skip_ = 0;
+    std::uint32_t lateMs_ = 0;
 };
 
 }  // namespace i2ct::sim

@@ -25,7 +25,6 @@ const std::string kEmptyLine = "\u00B6";  // ¶ for an empty console line
 struct Answer {
     Tick delay = 2;
     Bytes bytes;
-    std::string action;  // instead of bytes: unplug, plug or click
 };
 
 struct Block {
@@ -39,14 +38,12 @@ struct Block {
     bool timed = false;
 };
 
-// A row of a fault matrix (see faults.tr): its healthy case, and the answer its faults strike.
+// A row of a fault matrix (see faults.tr): its healthy case, and where its faults strike.
 struct Row {
     Block healthy{0, ""};
     std::vector<std::string> setup, cells;
-    std::string own;
-    std::size_t struck = 0;  // a request's answer, or one the modem sends unasked
-    bool unasked = false, probed = false;
-    Tick answerLimit = 0, limit = 0;
+    std::string own, skip;
+    Tick unplugAt = 0, late = 0, limit = 0;
 };
 
 std::vector<std::string> Split(const std::string& s, const std::string& by) {
@@ -124,7 +121,7 @@ struct WireLog {
     Tick last = 0;
     std::vector<std::pair<bool, Bytes>> runs;  // (written, bytes)
     Bytes request;
-    std::function<void(const Bytes&)> requested;
+    std::function<void()> requested;
     void add(bool written, std::uint8_t b) {
         if (runs.empty() || runs.back().first != written || (written && clock.ticks() != last)) {
             runs.push_back({written, {}});
@@ -135,8 +132,8 @@ struct WireLog {
             request.push_back(b);
             const std::size_t n = request.size();
             if (request[0] == 0x04 || (n > 1 && n >= (request[1] < 0x80 ? request[1] : 0u) + 3)) {
-                requested(request);
                 request.clear();
+                requested();
             }
         }
     }
@@ -170,7 +167,7 @@ class Player : public SerialPorts {
   public:
     explicit Player(bool firmware) : firmware_(firmware) {
         rig_.bench.addModem();
-        wire_.requested = [this](const Bytes& request) { respond(request); };
+        wire_.requested = [this] { respond(); };
     }
 
     // The lines the block's run produced, in the transcript's order.
@@ -186,7 +183,7 @@ class Player : public SerialPorts {
         silent_ = !firmware_ && !healthy;
         rig_.bench.firmware().setSilent(silent_);
         for (const Answer& a : b.unasked) {
-            send(t0 + a.delay, a);
+            send(t0 + a.delay, a.bytes);
         }
         for (const auto& [at, action] : b.actions) {
             if (action == "click") {
@@ -251,7 +248,6 @@ class Player : public SerialPorts {
     }
 
     std::string status = "Online green";  // what the status field shows now
-    bool answerProbes = false;            // a healthy modem answers every keep-alive probe
 
     std::unique_ptr<SerialPort> open(const Text& definition) override {
         auto port = rig_.bench.open(definition);
@@ -259,25 +255,15 @@ class Player : public SerialPorts {
     }
 
   private:
-    void send(Tick at, const Answer& a) {
-        if (a.action == "click") {
-            rig_.time.at(at, WindowEvent::StopButton);
-        } else if (!a.action.empty()) {
-            rig_.time.schedule(at, [this, a] { act(a.action); });
-        } else {
-            rig_.time.schedule(
-                at, [this, a] { rig_.bench.firmware().sendNoise(a.bytes, rig_.time.ticks()); });
-        }
+    void send(Tick at, const Bytes& bytes) {
+        rig_.time.schedule(
+            at, [this, bytes] { rig_.bench.firmware().sendNoise(bytes, rig_.time.ticks()); });
     }
 
-    void respond(const Bytes& request) {
-        if (answerProbes && request == Bytes{0x12, 0x00, 0x04}) {
-            send(rig_.time.ticks() + 2, Answer{2, {0x1A, 0x01, '#', 0x04}, {}});
-            return;
-        }
+    void respond() {
         if (!firmware_ && request_ < answers_->size()) {
             for (const Answer& a : (*answers_)[request_]) {
-                send(rig_.time.ticks() + a.delay, a);
+                send(rig_.time.ticks() + a.delay, a.bytes);
             }
         }
         ++request_;
@@ -286,7 +272,7 @@ class Player : public SerialPorts {
     void act(const std::string& action) {
         if (action == "unplug") {
             rig_.bench.unplug();
-        } else if (action == "plug") {
+        } else if (action == "plug" && !rig_.bench.modem().plugged()) {
             rig_.bench.plug();
             rig_.bench.firmware().setSilent(silent_);
         } else {
@@ -358,38 +344,45 @@ class Player : public SerialPorts {
 
 using Outcomes = std::map<std::string, std::vector<std::string>>;
 
-// "row HEAD | [!]REQ = [+MS] HEX, [!][+MS] HEX, click +MS | LIMIT/TOTAL | OUTCOMES | OWN [| SETUP]"
+// "unplug", "plug", "click" or "sim CMD", each with an optional "+MS"; false for other lines.
+bool ParseAction(const std::string& line, Block& b) {
+    const std::vector<std::string> w = Words(line);
+    if (w[0] != "unplug" && w[0] != "plug" && w[0] != "click" && w[0] != "sim") {
+        return false;
+    }
+    const bool timed = w.size() > 1 && w[1][0] == '+';
+    std::string action = w[0] == "sim" ? "sim " : w[0];
+    for (std::size_t i = timed ? 2 : 1; w[0] == "sim" && i < w.size(); ++i) {
+        action += w[i] + " ";
+    }
+    b.actions.push_back({timed ? static_cast<Tick>(std::stoul(w[1].substr(1))) : 0, action});
+    return true;
+}
+
+// "HEAD → ACTION ; ACTION": a block with actions and nothing to check.
+Block Headed(int number, const std::string& text) {
+    const std::vector<std::string> parts = Split(text, " → ");
+    Block b(number, parts[0]);
+    for (const std::string& action : parts.size() > 1 ? Split(parts[1], " ; ") : Words("")) {
+        ParseAction(action, b);
+    }
+    return b;
+}
+
+// "row HEAD [→ ACTION ; ACTION] | SKIP +MS | LATE/TOTAL | OUTCOMES | OWN [| SETUP]"
 Row ParseRow(int number, const std::string& line) {
     const std::vector<std::string> f = Split(line.substr(4), " | ");
+    const std::vector<std::string> strike = Words(f.at(1)), limits = Split(f.at(2), "/");
     Row r;
-    r.healthy = Block(number, f.at(0));
-    bool marked = false;
-    for (const std::string& exchange : Split(f.at(1), ", ")) {
-        const std::size_t is = exchange.find(" = ");
-        r.probed = r.probed || exchange == "12 00 04 = 1A 01 24 04";
-        if (StartsWith(exchange, "click")) {
-            r.healthy.actions.push_back(
-                {static_cast<Tick>(std::stoul(exchange.substr(7))), "click"});
-            continue;
-        }
-        if (!marked) {
-            r.unasked = is == std::string::npos;
-            r.struck = r.unasked ? r.healthy.unasked.size() : r.healthy.answers.size();
-            marked = exchange[0] == '!';
-        }
-        if (is == std::string::npos) {
-            r.healthy.unasked.push_back(ParseAnswer(exchange.substr(exchange[0] == '!')));
-        } else {
-            r.healthy.answers.push_back({ParseAnswer(exchange.substr(is + 3))});
-        }
-    }
-    const std::vector<std::string> limits = Split(f.at(2), "/");
-    r.answerLimit = static_cast<Tick>(std::stoul(limits.at(0)));
+    r.healthy = Headed(number, f.at(0));
+    r.healthy.timed = true;
+    r.skip = strike.at(0);
+    r.unplugAt = static_cast<Tick>(std::stoul(strike.at(1).substr(1)));
+    r.late = static_cast<Tick>(std::stoul(limits.at(0)));
     r.limit = static_cast<Tick>(std::stoul(limits.at(1)));
     r.cells = Words(f.at(3));
     r.own = f.at(4);
     r.setup = f.size() > 5 ? Split(f[5], " ; ") : r.setup;
-    r.healthy.timed = true;
     return r;
 }
 
@@ -410,27 +403,16 @@ bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vecto
         } else if (out.empty()) {
             std::cerr << file << ":" << number << ": a block starts with start, >, >> or wait\n";
             return false;
-        } else {
+        } else if (!ParseAction(line, out.back())) {
             Block& b = out.back();
-            const std::vector<std::string> w = Words(line);
-            const bool timedAction = w.size() > 1 && w[1][0] == '+';
-            if (w[0] == "unplug" || w[0] == "plug" || w[0] == "click" || w[0] == "sim") {
-                const Tick at = timedAction ? static_cast<Tick>(std::stoul(w[1].substr(1))) : 0;
-                std::string action = w[0] == "sim" ? "sim " : w[0];
-                for (std::size_t i = timedAction ? 2 : 1; w[0] == "sim" && i < w.size(); ++i) {
-                    action += w[i] + " ";
-                }
-                b.actions.push_back({at, action});
-            } else if (StartsWith(line, "wire< ") && !firmware) {
+            if (StartsWith(line, "wire< ") && !firmware) {
                 (b.answers.empty() ? b.unasked : b.answers.back())
                     .push_back(ParseAnswer(line.substr(6)));
-            } else {
-                if (StartsWith(line, "wire> ")) {
-                    b.answers.emplace_back();
-                }
-                b.timed = b.timed || StartsWith(line, "took: ");
-                b.expected.push_back(line);
+                return true;
             }
+            b.answers.resize(b.answers.size() + StartsWith(line, "wire> "));
+            b.timed = b.timed || StartsWith(line, "took: ");
+            b.expected.push_back(line);
         }
         return true;
     };
@@ -482,43 +464,16 @@ void Difference(const std::vector<std::string>& e, const std::vector<std::string
 const char* const kFaults[] = {"silent", "late", "garbage", "short",
                                "long",   "more", "unplug",  "replug"};
 
-// The answers that the modem gives under a fault, instead of the healthy one a.
-std::vector<Answer> Faulty(Answer a, std::size_t fault, Tick limit) {
-    Bytes& x = a.bytes;
-    switch (fault) {
-        case 0:
-            return {};
-        case 1:
-            a.delay += limit;
-            break;
-        case 2:
-            x = {0xF0, 0x0F, 0x55};
-            break;
-        case 3:
-            x.pop_back();
-            break;
-        case 4:
-            x[1] |= 0x80;
-            break;
-        case 5:
-            x.insert(x.end() - 1, 0x00);
-            ++x[1];
-            break;
-        default:
-            return fault == 6
-                       ? std::vector<Answer>{{a.delay, {}, "unplug"}}
-                       : std::vector<Answer>{{a.delay, {}, "unplug"}, {a.delay + 100, {}, "plug"}};
-    }
-    return {a};
-}
-
+// The case of a row under a fault: the simulated modem's own faults, or the unplugging.
 Block Case(const Row& r, std::size_t fault) {
     Block b = r.healthy;
-    if (fault < std::size(kFaults)) {
-        std::vector<Answer>& list = r.unasked ? b.unasked : b.answers[r.struck];
-        const auto at = list.begin() + static_cast<long>(r.unasked ? r.struck : 0);
-        const std::vector<Answer> given = Faulty(*at, fault, r.answerLimit);
-        list.insert(list.erase(at), given.begin(), given.end());
+    if (fault < 6) {
+        const std::string late = fault == 1 ? std::to_string(r.late) + " " : "";
+        b.actions.push_back(
+            {0, "sim fault " + std::string(kFaults[fault]) + " " + late + "after " + r.skip});
+    } else if (fault < std::size(kFaults)) {
+        b.actions.push_back({r.unplugAt, "unplug"});
+        b.actions.resize(b.actions.size() + (fault == 7), {r.unplugAt + 100, "plug"});
     }
     return b;
 }
@@ -532,17 +487,15 @@ int PlayRow(const std::string& file, const Row& r, const Outcomes& outcomes, Pla
     for (std::size_t i = 0; i <= 2 * r.cells.size(); ++i) {
         const std::size_t fault = i % 2 == 0 ? std::size(kFaults) : i / 2;
         for (const std::string& typed : r.setup) {
-            player.play(Block(0, typed), true);
+            player.play(Headed(0, typed), true);
         }
-        player.answerProbes = !r.probed;
         std::vector<std::string> actual = player.play(Case(r, fault));
-        player.answerProbes = false;
         const Tick took = static_cast<Tick>(std::stoul(actual.back().substr(6)));
         actual.pop_back();
         // The wire is the other transcripts' to show, and the message line's clearing and the
         // blinking depend on where a case starts.
         std::erase_if(actual, [](const std::string& l) {
-            return StartsWith(l, "wire> ") || l == "msg:" || StartsWith(l, "blinks:");
+            return StartsWith(l, "wire") || l == "msg:" || StartsWith(l, "blinks:");
         });
         if (took > r.limit) {
             actual.push_back("took: " + std::to_string(took));
@@ -560,7 +513,7 @@ int PlayRow(const std::string& file, const Row& r, const Outcomes& outcomes, Pla
                                 (l == "=" ? healthy : one).end());
             }
             Block recovery(0, fault < 6 ? "wait 5000" : "wait 8100");
-            recovery.actions.assign(fault == 6, {0, "plug"});
+            recovery.actions = {{0, "plug"}, {0, "sim fault off"}};
             player.play(recovery, true);
             if (player.status == "Offline red") {
                 actual.push_back("again: " + player.status);
