@@ -191,7 +191,7 @@ class Player : public SerialPorts {
             } else if (at == 0) {
                 act(action);
             } else {
-                rig_.time.schedule(t0 + at, [this, action] { act(action); });
+                rig_.time.schedule(t0 + at, [this, what = action] { act(what); });
             }
         }
         const std::vector<Text> before = rig_.lines();
