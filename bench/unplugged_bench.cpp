@@ -71,7 +71,7 @@ bool Measure(const char* simulator, const std::string& runtime, const Situation&
     sim.send(std::string("latency ") + s.latency);
     for (const auto& [line, answer] : s.before) {
         QTest::keyClicks(&output, line + u'\r');
-        if (!runUntil([&] { return output.toPlainText().contains(answer); })) {
+        if (!runUntil([&, wanted = answer] { return output.toPlainText().contains(wanted); })) {
             std::fprintf(stderr, "%s: no answer to %s\n", s.name, qPrintable(line));
             return false;
         }

@@ -153,6 +153,8 @@ TEST(DeviceDiscovery, ListsUsbTtysByNameThenVirtualDevicesByFileName) {
     sys.file(virt + "no-description.device", "port=" + a + "\n");
     sys.file(virt + "other.txt", "description=Other\nport=" + a + "\n");
     sys.file(virt + ".device", "description=Hidden\nport=" + a + "\n");
+    fs::create_symlink("/dev/zero", sys.path + virt + "zero.device");       // endless, and a link
+    ASSERT_EQ(mkfifo((sys.path + virt + "fifo.device").c_str(), 0600), 0);  // would block
     SysfsDriver found({sys.path, sys.path + "dev", sys.path + virt});
     ASSERT_EQ(found.createDeviceInfoList(), 4);
     EXPECT_EQ(found.deviceDescriptions(),

@@ -10,7 +10,6 @@
 #include "app/terminal.h"
 #include "core/console.h"
 #include "interpreter/hex.h"
-#include "interpreter/tail.h"
 #include "modem/connection.h"
 #include "modem/status_text.h"
 
@@ -241,20 +240,6 @@ TEST(Hex, CharactersLayoutAndBytes) {
     }
     EXPECT_EQ(HexByteValue("df"), 0xDF);
     EXPECT_EQ(HexShortText(5), "5");
-}
-
-TEST(Tail, NumbersAsTheCommandsReadThem) {
-    const std::pair<const char*, std::int32_t> numbers[] = {{"1500Hz", 1500},
-                                                            {"abc", 0},
-                                                            {"$5DC", 1500},
-                                                            {"%101", 5},
-                                                            {" \t-12", -12},
-                                                            {"+7", 7},
-                                                            {"99999999999", 2147483647},
-                                                            {"-99999999999", -2147483647 - 1}};
-    for (const auto& [text, value] : numbers) {
-        EXPECT_EQ(ReadInteger(text), value) << text;
-    }
 }
 
 // Each known code has a text of its own; unknown ones get the general one.

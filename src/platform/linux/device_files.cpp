@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <sstream>
 
 namespace i2ct::linux_platform {
 
@@ -35,14 +35,32 @@ bool TrustedDirectory(const std::string& directory, std::string& why) {
     return false;
 }
 
+std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    struct stat node {};
+    std::string text(limit, '\0');
+    const ssize_t got = fd >= 0 && fstat(fd, &node) == 0 && S_ISREG(node.st_mode)
+                            ? read(fd, text.data(), limit)
+                            : -1;
+    if (fd >= 0) {
+        close(fd);
+    }
+    if (got < 0) {
+        return std::nullopt;
+    }
+    text.resize(static_cast<std::size_t>(got));
+    return text;
+}
+
 std::optional<DeviceFile> ReadDeviceFile(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) {
+    const std::optional<std::string> text = ReadSmallFile(path);
+    if (!text) {
         return std::nullopt;
     }
     DeviceFile device;
     bool haveDescription = false;
     bool havePort = false;
+    std::istringstream in(*text);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') {

@@ -21,6 +21,10 @@ std::string VirtualDeviceDirectory();
 // a port of theirs. Otherwise why says what is wrong.
 bool TrustedDirectory(const std::string& directory, std::string& why);
 
+// The start of a regular file, at most limit bytes; nothing for a link, a device or a FIFO, which
+// could lead elsewhere, never end or block.
+std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit = 4096);
+
 // Nothing when the file cannot be read or lacks either line.
 std::optional<DeviceFile> ReadDeviceFile(const std::string& path);
 // Creates the directory when needed, refuses one that is not trusted, and replaces the file in

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -29,9 +28,8 @@ std::vector<std::string> EntryNames(const fs::path& directory) {
 
 // The file's first line without its line end; blanks and letter case stay as they are.
 std::string FirstLine(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
+    std::string line = ReadSmallFile(file.string(), 256).value_or("");
+    line.resize(std::min(line.find('\n'), line.size()));
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
