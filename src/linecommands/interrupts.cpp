@@ -33,9 +33,7 @@ bool eventBytesCame(Program& p) {
     if (waiting >= kBytesBeforeReading) {
         return true;
     }
-    for (std::size_t n = WaitingBytes(p); n > 0; --n) {
-        ReadRawByte(p);
-    }
+    DropWaitingBytes(p);
     ShowError(p, cp1252("Unvollständige Interrupt-Meldung des Modems verworfen!"));
     return false;
 }

@@ -37,9 +37,7 @@ void SendFrame(Program& p) {
         // Whatever waits before a request goes out cannot be its answer: a reply that came too
         // late, or the rest of a broken one. Left queued, it would be read as the answer to this
         // request, and every later reply would then belong to the request before it.
-        for (std::size_t stale = WaitingBytes(p); stale > 0; --stale) {
-            p.port->readByte();
-        }
+        DropWaitingBytes(p);
         writeByte(p, p.frame[0]);
         writeByte(p, p.frame[1]);
         const int n = signedByte(p.frame[1]);
@@ -103,6 +101,12 @@ std::uint8_t ReadRawByte(Program& p) {
         }
     }
     return p.transferByte;
+}
+
+void DropWaitingBytes(Program& p) {
+    for (std::size_t n = WaitingBytes(p); n > 0; --n) {
+        ReadRawByte(p);
+    }
 }
 
 void CommandWait(Program& p, std::uint32_t ms) {

@@ -35,6 +35,8 @@ std::size_t WaitingBytes(Program& p);
 void WriteRawByte(Program& p, std::uint8_t byte);
 // One byte outside any Frame; a timed-out read repeats the previous transfer byte.
 std::uint8_t ReadRawByte(Program& p);
+// Reads and drops the bytes waiting in the receive queue now.
+void DropWaitingBytes(Program& p);
 
 // Lets the window repaint for at most ms while user input is dropped.
 void CommandWait(Program& p, std::uint32_t ms);

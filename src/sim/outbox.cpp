@@ -1,5 +1,7 @@
 #include "sim/outbox.h"
 
+#include <utility>
+
 #include "sim/protocol.h"
 
 namespace i2ct::sim {
@@ -68,8 +70,10 @@ void Transmitter::frame(Tick at, std::uint8_t kind, const std::vector<std::uint8
     bytes.push_back(static_cast<std::uint8_t>(data.size()));
     bytes.insert(bytes.end(), data.begin(), data.end());
     bytes.push_back(kEndByte);
-    const Fault fault = fault_ != Fault::None && skip_-- == 0 ? fault_ : Fault::None;
-    fault_ = fault == Fault::None ? fault_ : Fault::None;
+    Fault fault = Fault::None;
+    if (fault_ != Fault::None && skip_-- == 0) {
+        fault = std::exchange(fault_, Fault::None);
+    }
     switch (fault) {
         case Fault::Silent:
             return;
