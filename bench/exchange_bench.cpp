@@ -19,7 +19,8 @@ namespace {
 class IdleEvents : public i2ct::WindowEvents {
   public:
     explicit IdleEvents(i2ct::Clock& clock) : clock_(clock) {}
-    i2ct::WindowEvent waitEvent(std::uint32_t timeoutMs, i2ct::WaitPolicy) override {
+    i2ct::WindowEvent waitEvent(std::uint32_t timeoutMs, i2ct::WaitPolicy,
+                                i2ct::LineWatch) override {
         clock_.sleep(timeoutMs);
         return i2ct::WindowEvent::None;
     }

@@ -1,16 +1,18 @@
 #include "app/terminal.h"
 
+#include <algorithm>
+
 #include "app/commands.h"
 #include "app/help_text.h"
 #include "core/console.h"
 #include "linecommands/line_commands.h"
 #include "modem/connection.h"
+#include "modem/frame.h"
 #include "modem/version.h"
 
 namespace i2ct {
 namespace {
 
-constexpr std::uint32_t kLoopWaitMs = 5;
 constexpr std::uint32_t kHelpWaitMs = 500;
 constexpr std::uint32_t kStartPauseMs = 500;
 constexpr Tick kKeepAliveMs = 3000;
@@ -26,7 +28,14 @@ void Terminal::startUp() {
     SetStatus(p, ConnectionDisplay::Offline);
     LoadDriverLibrary(p);
     ConnectModem(p);
-    p.ports.clock.sleep(kStartPauseMs);
+    // The modem settles meanwhile. The window paints itself, with input dropped as in a
+    // command's wait; should that wait end early, the clock sleeps the rest.
+    const Tick pauseStart = p.ports.clock.ticks();
+    p.ports.events.waitEvent(kStartPauseMs, WaitPolicy::Command, {});
+    const Tick paused = p.ports.clock.ticks() - pauseStart;
+    if (paused < kStartPauseMs) {
+        p.ports.clock.sleep(kStartPauseMs - paused);
+    }
     if (p.ModemFound) {
         QueryFirmwareVersion(p);
         GetSpeed(p);
@@ -39,7 +48,11 @@ void Terminal::startUp() {
 
 bool Terminal::runPass() {
     Program& p = program_;
-    WindowEvent event = p.ports.events.waitEvent(kLoopWaitMs, WaitPolicy::Loop);
+    // Between events the loop sleeps until its next deadline, or until unasked bytes wait while
+    // interrupts are watched.
+    const LineWatch line =
+        p.InterruptWatch ? LineWatch{p.port.get(), kFrameStartBytes} : LineWatch{};
+    WindowEvent event = p.ports.events.waitEvent(nextDeadlineIn(), WaitPolicy::Loop, line);
     switch (event) {
         case WindowEvent::OutputArea:
             p.commandTail = LineTracker(p);
@@ -70,13 +83,23 @@ bool Terminal::runPass() {
     return event != WindowEvent::Close;
 }
 
+std::uint32_t Terminal::nextDeadlineIn() {
+    Program& p = program_;
+    std::uint32_t wait = MsUntilMoreThan(p.ports.clock.ticks(), p.LastExchangeTime, kKeepAliveMs);
+    wait = std::min(wait, MessageClearingDueIn(p));
+    if (p.InterruptWatch) {
+        wait = std::min(wait, BlinkDueIn(p));
+    }
+    return wait;
+}
+
 void Terminal::showHelp() {
     Program& p = program_;
     if (!p.ports.help.open(HelpLines())) {
         return;
     }
     // Only a close request, of either window, ends the help; everything else waits meanwhile.
-    while (p.ports.events.waitEvent(kHelpWaitMs, WaitPolicy::Loop) != WindowEvent::Close) {
+    while (p.ports.events.waitEvent(kHelpWaitMs, WaitPolicy::Loop, {}) != WindowEvent::Close) {
     }
     p.ports.help.close();
 }

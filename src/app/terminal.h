@@ -10,11 +10,13 @@ class Terminal {
   public:
     explicit Terminal(Ports ports);
 
-    // Start-up in its order: status "Offline", driver library, modem, 500 ms pause, version
+    // Start-up in its order: status "Offline", driver library, modem, 500 ms pause (the window
+    // paints, input is dropped), version
     // and bus clock, focus to the output area, LastExchangeTime.
     void startUp();
-    // One pass of the event loop: waits up to 5 ms for a window event and acts on it, then the
-    // message timeout, the connection timer and interrupt monitoring. False after a close event.
+    // One pass of the event loop: waits for a window event until the next of the loop's
+    // deadlines and acts on it, then the message timeout, the connection timer and interrupt
+    // monitoring. False after a close event.
     bool runPass();
     // Releases the driver and the serial port.
     void shutDown();
@@ -25,6 +27,8 @@ class Terminal {
     Program& program() { return program_; }
 
   private:
+    // Milliseconds until the keep-alive, the message clearing or the blink is due.
+    std::uint32_t nextDeadlineIn();
     void showHelp();
 
     Program program_;

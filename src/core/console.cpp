@@ -1,7 +1,11 @@
 #include "core/console.h"
 
+#include <limits>
+
 namespace i2ct {
 namespace {
+
+constexpr Tick kMessageLifeMs = 5000;
 
 Text lineAt(Program& p, LineIndex i) {
     return p.ports.output.get(i);
@@ -106,12 +110,17 @@ void ShowError(Program& p, const Text& text) {
 }
 
 void ClearMessageIfDue(Program& p) {
-    if (p.MessageShown && p.ports.clock.ticks() - p.MessageTime > 5000) {
+    if (p.MessageShown && p.ports.clock.ticks() - p.MessageTime > kMessageLifeMs) {
         p.ports.message.setTextColour(colour::kBlack);
         p.ports.message.setBackground(colour::kGrey);
         p.ports.message.setText(Text{});
         p.MessageShown = false;
     }
+}
+
+std::uint32_t MessageClearingDueIn(Program& p) {
+    return p.MessageShown ? MsUntilMoreThan(p.ports.clock.ticks(), p.MessageTime, kMessageLifeMs)
+                          : std::numeric_limits<std::uint32_t>::max();
 }
 
 void SetStatus(Program& p, ConnectionDisplay display) {

@@ -26,6 +26,8 @@ void ShowMessage(Program& p, const Text& text);
 void ShowError(Program& p, const Text& text);
 // The loop's clearing of the message line, 5000 ms after the last message.
 void ClearMessageIfDue(Program& p);
+// Milliseconds until the message line is cleared; the largest count while nothing is shown.
+std::uint32_t MessageClearingDueIn(Program& p);
 
 enum class ConnectionDisplay { Online, Offline, Bussy };
 void SetStatus(Program& p, ConnectionDisplay display);

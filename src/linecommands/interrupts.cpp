@@ -21,13 +21,12 @@ constexpr Tick kEventLimitMs = 2000;
 constexpr std::size_t kBytesBeforeReading = 4;
 
 // Waits until enough bytes are waiting to read on; false, with the remainder dropped and the
-// user told, when they do not come in time. Every Frame is read only after at least one wait,
-// which gives the modem time to send the rest of it.
+// user told, when they do not come in time. A slice ends as soon as the bytes are there.
 bool eventBytesCame(Program& p) {
     const Tick start = p.ports.clock.ticks();
     std::size_t waiting = 0;
     do {
-        CommandWait(p, kEventSliceMs);
+        CommandWait(p, kEventSliceMs, kBytesBeforeReading);
         waiting = WaitingBytes(p);
     } while (waiting < kBytesBeforeReading && p.ports.clock.ticks() - start < kEventLimitMs);
     if (waiting >= kBytesBeforeReading) {
@@ -113,9 +112,13 @@ void MonitorInterrupts(Program& p) {
         p.ports.status.setBackground(p.BlinkPhase ? colour::kGreen : colour::kYellow);
         p.BlinkPhase = !p.BlinkPhase;
     }
-    if (WaitingBytes(p) >= 2) {
+    if (WaitingBytes(p) >= kFrameStartBytes) {
         InterruptEvent(p);
     }
+}
+
+std::uint32_t BlinkDueIn(Program& p) {
+    return MsUntilMoreThan(p.ports.clock.ticks(), p.BlinkTime, kBlinkMs);
 }
 
 }  // namespace i2ct

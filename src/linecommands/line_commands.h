@@ -25,5 +25,7 @@ void CheckInt(Program& p);  // CHKINT, CHECKINTERUPT
 // The loop's monitoring step while InterruptWatch is on: blinking, and the interrupt event
 // handler when unasked bytes wait.
 void MonitorInterrupts(Program& p);
+// Milliseconds until the monitoring step changes the blink colour.
+std::uint32_t BlinkDueIn(Program& p);
 
 }  // namespace i2ct

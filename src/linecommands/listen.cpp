@@ -94,7 +94,7 @@ void timedListening(Program& p, std::uint8_t time) {
 
 // One wait of open-ended listening; true when the STOP button was clicked meanwhile.
 bool stopClicked(Program& p) {
-    return p.ports.events.waitEvent(kSliceMs, WaitPolicy::Listen) == WindowEvent::StopButton;
+    return p.ports.events.waitEvent(kSliceMs, WaitPolicy::Listen, {}) == WindowEvent::StopButton;
 }
 
 bool stopClickedInAny(Program& p, int waits) {

@@ -54,8 +54,8 @@ bool ReceiveFrame(Program& p) {
     const Tick start = clock.ticks();
     p.LastExchangeTime = start;
     do {
-        CommandWait(p, kSliceMs);
-    } while (WaitingBytes(p) < 2 && clock.ticks() - start <= kReplyLimitMs);
+        CommandWait(p, kSliceMs, kFrameStartBytes);
+    } while (WaitingBytes(p) < kFrameStartBytes && clock.ticks() - start <= kReplyLimitMs);
     if (clock.ticks() - start >= kReplyLimitMs) {
         ShowError(p, "Modem antwortet nicht!");
         ShowError(p, "Fehler beim Empfang der Daten!");
@@ -109,8 +109,9 @@ void DropWaitingBytes(Program& p) {
     }
 }
 
-void CommandWait(Program& p, std::uint32_t ms) {
-    p.ports.events.waitEvent(ms, WaitPolicy::Command);
+void CommandWait(Program& p, std::uint32_t ms, std::size_t until) {
+    const LineWatch line = until > 0 ? LineWatch{p.port.get(), until} : LineWatch{};
+    p.ports.events.waitEvent(ms, WaitPolicy::Command, line);
 }
 
 }  // namespace i2ct

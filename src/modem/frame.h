@@ -2,6 +2,7 @@
 // Frames on the serial line: kind, signed length N, N data bytes, end byte 0x04. SendFrame and
 // ReceiveFrame move them byte by byte through the one FrameBuffer.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/program.h"
@@ -9,6 +10,8 @@
 namespace i2ct {
 
 inline constexpr std::uint8_t kEndByte = 0x04;
+// A Frame counts as come once its kind and length bytes wait; the rest follows on their heels.
+inline constexpr std::size_t kFrameStartBytes = 2;
 
 // Answer codes of the request groups.
 inline constexpr std::uint8_t kAnswerModem = 0x1A;   // 0x11, 0x12
@@ -20,8 +23,9 @@ inline constexpr std::uint8_t kStatusReply = 0x49;   // carries a StatusCode (LI
 // Writes the request in the FrameBuffer when a modem was found, then clears positions 0 to 250.
 void SendFrame(Program& p);
 
-// Waits in 20 ms slices (window events dropped) until 2 bytes wait, for at most 2000 ms, then
-// reads one Frame into the FrameBuffer. False on timeout, with both timeout messages shown.
+// Waits in slices of at most 20 ms (window events dropped) until 2 bytes wait, for at most
+// 2000 ms, then reads one Frame into the FrameBuffer. A slice ends as soon as the bytes are
+// there. False on timeout, with both timeout messages shown.
 bool ReceiveFrame(Program& p);
 
 // Puts a request without data (kind, 0x00, 0x04) into the FrameBuffer.
@@ -38,7 +42,8 @@ std::uint8_t ReadRawByte(Program& p);
 // Reads and drops the bytes waiting in the receive queue now.
 void DropWaitingBytes(Program& p);
 
-// Lets the window repaint for at most ms while user input is dropped.
-void CommandWait(Program& p, std::uint32_t ms);
+// Lets the window repaint for at most ms while user input is dropped; with `until`, the wait ends
+// as soon as that many bytes are waiting.
+void CommandWait(Program& p, std::uint32_t ms, std::size_t until = 0);
 
 }  // namespace i2ct

@@ -9,6 +9,12 @@ namespace i2ct {
 // Milliseconds of the system clock, wrapping at 2^32; only differences are ever compared.
 using Tick = std::uint32_t;
 
+// Milliseconds from now until more than `interval` ms have passed since `since`; 0 once they have.
+inline std::uint32_t MsUntilMoreThan(Tick now, Tick since, Tick interval) {
+    const Tick passed = now - since;
+    return passed > interval ? 0 : interval - passed + 1;
+}
+
 class Clock {
   public:
     virtual ~Clock() = default;

@@ -21,6 +21,9 @@ class SerialPort {
     virtual std::optional<std::uint8_t> readByte() = 0;
     // Bytes waiting in the receive queue; 0 when the port cannot tell (for example unplugged).
     virtual std::size_t waiting() = 0;
+    // A file descriptor that polls readable while bytes wait, for a window system to listen to;
+    // -1 when there is none, and a wait then asks waiting() in short steps.
+    virtual int arrivalDescriptor() { return -1; }
 };
 
 class SerialPorts {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/colour.h"
+#include "platform/serial.h"
 #include "platform/text.h"
 
 namespace i2ct {
@@ -30,13 +31,20 @@ enum class WaitPolicy {
     Listen,
 };
 
+// Bytes on the serial line that end a wait as an event would: the modem's answer, or what it
+// sends unasked. Without a port only events and the time end the wait.
+struct LineWatch {
+    SerialPort* port = nullptr;
+    std::size_t bytes = 0;  // the wait ends once this many bytes are waiting
+};
+
 class WindowEvents {
   public:
     virtual ~WindowEvents() = default;
-    // Lets the window system run until an event arrives or timeoutMs have passed. Returns the
-    // event that the policy lets through, or None. The wait may end early when an event was
-    // taken, also one that the policy dropped.
-    virtual WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy) = 0;
+    // Lets the window system run until an event arrives, the watched bytes wait or timeoutMs
+    // have passed. Returns the event that the policy lets through, or None. The wait may end
+    // early when an event was taken, also one that the policy dropped.
+    virtual WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) = 0;
 };
 
 // Line numbers and counts of the output area. 64 bits, so no console is ever too long.

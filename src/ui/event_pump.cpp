@@ -14,6 +14,8 @@ namespace {
 
 // A QTimer counts in int milliseconds.
 constexpr std::uint32_t kLongestWait = std::numeric_limits<int>::max();
+// The longest step between two looks at a line that stays short of the bytes a wait wants.
+constexpr int kLongestRecheckMs = 64;
 
 bool IsUserInput(QEvent::Type type) {
     switch (type) {
@@ -51,6 +53,9 @@ EventPump::EventPump(MainWindow& window) : window_(window) {
     deadline_.setSingleShot(true);
     deadline_.setTimerType(Qt::PreciseTimer);
     connect(&deadline_, &QTimer::timeout, this, [this] { expired_ = true; });
+    recheck_.setSingleShot(true);
+    recheck_.setTimerType(Qt::PreciseTimer);
+    connect(&recheck_, &QTimer::timeout, this, [this] { lineStirred_ = true; });
 
     const auto queue = [this](WindowEvent event) { return [this, event] { post(event); }; };
     OutputEditor& output = window.output();
@@ -76,22 +81,38 @@ bool EventPump::queued(WindowEvent event) const {
     return std::find(queue_.begin(), queue_.end(), event) != queue_.end();
 }
 
-WindowEvent EventPump::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy) {
+WindowEvent EventPump::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) {
     const auto arrived = [this, policy] {
         return policy == WaitPolicy::Loop
                    ? !queue_.empty()
                    : policy == WaitPolicy::Listen && queued(WindowEvent::StopButton);
     };
-    if (!arrived()) {
+    const auto lineReady = [&line] {
+        return line.port != nullptr && line.port->waiting() >= line.bytes;
+    };
+    if (!arrived() && !lineReady()) {
         filtering_ = policy;
         expired_ = false;
         deadline_.start(
             std::chrono::milliseconds(std::min<std::uint32_t>(timeoutMs, kLongestWait)));
+        listenTo(line);
         // Sleeps in the window system until something happens; the timer ends the wait.
         while (!expired_ && !arrived()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            if (lineStirred_) {
+                lineStirred_ = false;
+                const std::size_t waiting = line.port->waiting();
+                if (waiting >= line.bytes) {
+                    break;
+                }
+                recheckLater(waiting);
+            }
         }
         deadline_.stop();
+        recheck_.stop();
+        if (arrival_) {
+            arrival_->setEnabled(false);
+        }
         filtering_ = WaitPolicy::Loop;
     }
     if (policy != WaitPolicy::Loop) {
@@ -105,6 +126,40 @@ WindowEvent EventPump::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy) {
     const WindowEvent event = queue_.front();
     queue_.pop_front();
     return event;
+}
+
+void EventPump::listenTo(const LineWatch& line) {
+    lineStirred_ = false;
+    recheckMs_ = 1;
+    lastWaiting_ = 0;
+    if (line.port == nullptr) {
+        return;
+    }
+    const int descriptor = line.port->arrivalDescriptor();
+    if (descriptor < 0) {
+        recheck_.start(recheckMs_);
+        return;
+    }
+    // A port opened after a reconnection may have the number of the one closed before.
+    if (!arrival_ || arrivalPort_ != line.port || arrival_->socket() != descriptor) {
+        arrival_ = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+        arrivalPort_ = line.port;
+        connect(arrival_.get(), &QSocketNotifier::activated, this, [this] {
+            // Readable stays readable until the bytes are read, so the notifier rests while the
+            // wait asks the line itself.
+            arrival_->setEnabled(false);
+            lineStirred_ = true;
+        });
+    }
+    arrival_->setEnabled(true);
+}
+
+void EventPump::recheckLater(std::size_t waiting) {
+    // A Frame's bytes follow each other closely, so the first steps are short. A line that stays
+    // short of bytes, with a stray byte or a port that has hung up, is asked less and less often.
+    recheckMs_ = waiting > lastWaiting_ ? 1 : std::min(recheckMs_ * 2, kLongestRecheckMs);
+    lastWaiting_ = waiting;
+    recheck_.start(recheckMs_);
 }
 
 bool EventPump::isStopClick(const QObject* watched, const QEvent& event) const {

@@ -1,11 +1,14 @@
 #pragma once
 // The window-events port on Qt: the windows' signals queue events, and a wait runs Qt's event
-// processing until one arrives. While a command waits, an application-wide filter drops the
-// user's input so that painting goes on but nothing else happens.
+// processing until one arrives or the watched bytes wait on the serial line. While a command
+// waits, an application-wide filter drops the user's input so that painting goes on but nothing
+// else happens.
 
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <deque>
+#include <memory>
 
 #include "platform/window.h"
 
@@ -21,7 +24,7 @@ class EventPump : public QObject, public WindowEvents {
     // events while it exists.
     explicit EventPump(MainWindow& window);
 
-    WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy) override;
+    WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) override;
 
     // Queues an event for the next wait, as the window's signals do.
     void post(WindowEvent event);
@@ -34,11 +37,23 @@ class EventPump : public QObject, public WindowEvents {
   private:
     bool isStopClick(const QObject* watched, const QEvent& event) const;
     bool queued(WindowEvent event) const;
+    // Makes the event loop wake when bytes arrive on the watched line.
+    void listenTo(const LineWatch& line);
+    // The line stirred without enough bytes: asks it again a little later.
+    void recheckLater(std::size_t waiting);
 
     MainWindow& window_;
     std::deque<WindowEvent> queue_;
     QTimer deadline_;
     bool expired_ = false;
+    // The serial line as one more source of the wait: its descriptor wakes the loop, and while
+    // too few bytes wait, or without a descriptor, a timer asks again in growing steps.
+    std::unique_ptr<QSocketNotifier> arrival_;
+    const SerialPort* arrivalPort_ = nullptr;
+    QTimer recheck_;
+    int recheckMs_ = 1;
+    std::size_t lastWaiting_ = 0;
+    bool lineStirred_ = false;
     // Loop outside the waits of commands: everything passes.
     WaitPolicy filtering_ = WaitPolicy::Loop;
 };

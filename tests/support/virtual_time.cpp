@@ -1,5 +1,7 @@
 #include "virtual_time.h"
 
+#include <algorithm>
+
 namespace i2ct::test {
 
 void VirtualTime::sleep(std::uint32_t ms) {
@@ -27,8 +29,20 @@ void VirtualTime::advanceTo(Tick t) {
     }
 }
 
-WindowEvent VirtualTime::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy) {
+WindowEvent VirtualTime::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) {
     const Tick deadline = now_ + timeoutMs;
+    const auto lineReady = [&line] { return line.port && line.port->waiting() >= line.bytes; };
+    if (line.port) {
+        const Tick stop =
+            events_.empty() ? deadline : std::min(deadline, events_.begin()->first.first);
+        // An event due already, scripted while a wait dropped it, leaves no time to step.
+        for (Tick left = stop > now_ ? stop - now_ : 0; left > 0 && !lineReady(); --left) {
+            advanceTo(now_ + 1);
+        }
+        if (lineReady()) {
+            return WindowEvent::None;
+        }
+    }
     if (events_.empty() || events_.begin()->first.first > deadline) {
         advanceTo(deadline);
         return WindowEvent::None;

@@ -19,7 +19,8 @@ class VirtualTime : public Clock, public WindowEvents {
 
     Tick ticks() override { return now_; }
     void sleep(std::uint32_t ms) override;
-    WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy) override;
+    // A watched line is asked every millisecond, as its bytes fall due on the millisecond.
+    WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) override;
 
     // A window event at time t. userAction is what the user did (typing, a click); it only
     // happens when the policy delivers the event, as input dropped during a wait is lost.

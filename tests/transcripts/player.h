@@ -200,6 +200,7 @@ class Player : public SerialPorts {
             terminal_.startUp();
         } else if (StartsWith(b.head, "wait")) {
             const Tick end = t0 + static_cast<Tick>(std::stoul(b.head.substr(4)));
+            rig_.time.at(end, WindowEvent::None);  // wakes the sleeping loop
             while (rig_.time.ticks() < end && pass()) {
             }
         } else {

@@ -3,6 +3,9 @@
 // whole terminal against the real i2c-modem-sim over a pty.
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <QtTest>
 #include <QtWidgets>
 
@@ -140,9 +143,9 @@ class Window : public ::testing::Test {
         });
         Events events;
         for (QDeadlineTimer limit(30000); !done && !limit.hasExpired();) {
-            events.push_back(pump.waitEvent(5, policy));
+            events.push_back(pump.waitEvent(5, policy, {}));
         }
-        for (int i = 0; i < 20; ++i) events.push_back(pump.waitEvent(0, policy));
+        for (int i = 0; i < 20; ++i) events.push_back(pump.waitEvent(0, policy, {}));
         std::erase(events, WindowEvent::None);
         return events;
     }
@@ -188,7 +191,7 @@ TEST_F(Window, TheLoopGetsEachControlsEventsInOrder) {
     using enum WindowEvent;
     start();
     QTimer::singleShot(1, &win, [this] { Type(&out, "ab"); });
-    EXPECT_EQ(pump.waitEvent(30000, WaitPolicy::Loop), OutputArea);
+    EXPECT_EQ(pump.waitEvent(30000, WaitPolicy::Loop, {}), OutputArea);
     QTest::mouseClick(&win.helpButton(), Qt::LeftButton);
     QTest::mouseClick(&win.logoButton(), Qt::LeftButton);
     out.giveFocus();
@@ -222,6 +225,40 @@ TEST_F(Window, WaitsOfCommandsDropTheUsersInputButTheStopClick) {
         Events{WindowEvent::StopButton});
     input();
     EXPECT_EQ(Lines(out), "x|#WR 0072 01|") << "the same input counts outside the waits";
+}
+
+// A wait that watches the serial line ends once the bytes wait, not for fewer; the line is
+// heard through its descriptor, or asked in steps when it has none.
+TEST_F(Window, AWaitEndsWhenTheWatchedBytesWait) {
+    struct Pipe : SerialPort {
+        int fd[2]{};
+        bool heard = true;
+        void writeByte(std::uint8_t b) override { ASSERT_EQ(write(fd[1], &b, 1), 1); }
+        std::optional<std::uint8_t> readByte() override { return std::nullopt; }
+        std::size_t waiting() override {
+            int n = 0;
+            return ioctl(fd[0], FIONREAD, &n) == 0 ? static_cast<std::size_t>(n) : 0;
+        }
+        int arrivalDescriptor() override { return heard ? fd[0] : -1; }
+    };
+    for (bool heard : {true, false}) {
+        Pipe line;
+        ASSERT_EQ(pipe(line.fd), 0);
+        line.heard = heard;
+        const auto waited = [&](std::uint32_t ms) {
+            QElapsedTimer timer;
+            timer.start();
+            pump.waitEvent(ms, WaitPolicy::Command, {&line, 2});
+            return timer.elapsed();
+        };
+        line.writeByte(1);
+        EXPECT_GE(waited(300), 300) << heard;
+        QTimer::singleShot(50, &win, [&] { line.writeByte(2); });
+        EXPECT_LT(waited(30000), 10000) << heard;
+        EXPECT_LT(waited(30000), 10000) << "at once while they wait";
+        close(line.fd[0]);
+        close(line.fd[1]);
+    }
 }
 
 TEST_F(Window, TheHelpUntilItIsClosedAndTheLogoWithThePageOfTheStartDirectory) {
@@ -338,6 +375,43 @@ TEST_F(EndToEnd, ASessionWithTheSimulatedModem) {
         << "the field blinks";
     EXPECT_TRUE(command("CHKINT AUS", "CHKINT AUS > OK"));
     EXPECT_TRUE(shows("Online", green));
+    terminal.shutDown();
+}
+
+// The timings the user sees, now that the loop sleeps and replies are read as they come: the
+// keep-alive 3 s after the last exchange, the message cleared 5 s after it showed, the turning
+// character of a command's wait every 160 ms, the blink every 750 ms. Each is due once more than
+// its interval has passed; a loaded machine may make it late, never early.
+TEST_F(EndToEnd, TheUsersTimingsStayAsTheyWere) {
+    terminal.startUp();
+    const Program& p = terminal.program();
+    const auto within = [](Tick from, Tick to, Tick interval) {
+        return to - from > interval && to - from <= interval + 100;
+    };
+    std::vector<std::pair<Tick, QString>> messages;
+    QObject::connect(&window.window().messageLine(), &QLineEdit::textChanged,
+                     [&](const QString& text) { messages.emplace_back(clock.ticks(), text); });
+    const Tick exchanged = p.LastExchangeTime;
+    EXPECT_TRUE(command("x", "\\?"));
+    const Tick shown = p.MessageTime;
+    EXPECT_TRUE(runUntil([&] { return p.LastExchangeTime != exchanged; }));
+    EXPECT_TRUE(within(exchanged, p.LastExchangeTime, 3000)) << "keep-alive";
+    EXPECT_TRUE(runUntil([&] { return !p.MessageShown; }));
+    EXPECT_TRUE(within(shown, messages.back().first, 5000)) << "message cleared";
+    EXPECT_EQ(sim.send("latency 1000"), "ok");
+    messages.clear();
+    EXPECT_TRUE(command("WR 0072 DF 03 9E", "!WR > OK "));
+    ASSERT_GE(messages.size(), 7u);
+    for (std::size_t i = 1; i + 1 < messages.size(); ++i) {
+        EXPECT_TRUE(within(messages[i - 1].first, messages[i].first, 159)) << i;
+    }
+    EXPECT_EQ(sim.send("latency 2"), "ok");
+    EXPECT_TRUE(command("LDTB 0041 01", "!LDTB > OK"));
+    EXPECT_TRUE(command("CHKINT EIN", "CHKINT EIN > OK"));
+    for (Tick blink = p.BlinkTime, n = 0; n < 4; ++n, blink = p.BlinkTime) {
+        EXPECT_TRUE(runUntil([&] { return p.BlinkTime != blink; }, 2));
+        EXPECT_TRUE(within(blink, p.BlinkTime, 750)) << "blink " << n;
+    }
     terminal.shutDown();
 }
 

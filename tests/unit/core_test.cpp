@@ -219,6 +219,42 @@ TEST(Window, HelpLogoAndClose) {
     EXPECT_EQ(terminal.program().port, nullptr);
 }
 
+// Between events the loop sleeps until its next deadline, and meets each to the millisecond:
+// the keep-alive, the message clearing, the blink; unasked bytes wake it while INT is watched.
+TEST(Loop, SleepsUntilItsNextDeadline) {
+    Rig rig;
+    rig.bench.addModem();
+    Terminal terminal(rig.ports());
+    terminal.startUp();
+    Program& p = terminal.program();
+    const Tick t0 = rig.time.ticks();
+    std::vector<Tick> passes;
+    const auto run = [&](int n) {
+        for (passes.clear(); n-- > 0; passes.push_back(rig.time.ticks() - t0)) terminal.runPass();
+    };
+    ShowMessage(p, "x");
+    run(3);
+    EXPECT_EQ(passes, (std::vector<Tick>{3003, 5001, 6004}));
+    EXPECT_EQ(rig.message.text, "");
+    p.InterruptWatch = true;
+    p.BlinkTime = rig.time.ticks();
+    const std::vector<std::uint8_t> event{0x4F, 0, 4, 0x4A, 3, 0x41, 0, 7, 4};
+    rig.time.schedule(t0 + 7000, [&] { rig.bench.firmware().sendNoise(event, t0 + 7000); });
+    run(3);
+    EXPECT_EQ(passes, (std::vector<Tick>{6755, 7000, 7506}));
+    EXPECT_EQ(rig.lines().end()[-2], "!CHKINT Addr: 041   Data: 7 ");
+}
+
+// The window paints during the start-up pause, and what the user does meanwhile is dropped.
+TEST(Loop, TheStartUpPauseIsACommandsWait) {
+    Rig rig;
+    Terminal terminal(rig.ports());
+    rig.time.at(rig.time.ticks() + 100, WindowEvent::OutputArea, [&] { rig.output.type("x"); });
+    terminal.startUp();
+    terminal.runPass();
+    EXPECT_EQ(rig.lines(), Lines{});
+}
+
 TEST(Hex, CharactersLayoutAndBytes) {
     const std::pair<const char*, std::size_t> chars[] = {
         {"0072 DF 03 9E", 0}, {"0072 df", 0}, {"", 0}, {"0072 DX", 7}, {"0072\tDF", 5}};

@@ -22,6 +22,7 @@ class LinuxSerialPort : public SerialPort {
     void writeByte(std::uint8_t byte) override;
     std::optional<std::uint8_t> readByte() override;
     std::size_t waiting() override;
+    int arrivalDescriptor() override { return dead_ ? -1 : fd_; }
 
     // True once the device has gone (hang-up, unplug); from then on every call returns at once.
     bool dead() const { return dead_; }

@@ -56,6 +56,11 @@ int SysfsDriver::createDeviceInfoList() {
 void SysfsDriver::listUsbSerialPorts() {
     const fs::path ttys = fs::path(paths_.sysfs) / "class" / "tty";
     for (const std::string& name : EntryNames(ttys)) {
+        // Most ttys are virtual and have no device; one look settles that before the costly
+        // resolving of links.
+        if (!Exists((ttys / name / "device").string())) {
+            continue;
+        }
         std::error_code error;
         const fs::path device = fs::canonical(ttys / name / "device", error);
         if (error) {
