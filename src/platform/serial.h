@@ -22,7 +22,7 @@ class SerialPort {
     // Bytes waiting in the receive queue; 0 when the port cannot tell (for example unplugged).
     virtual std::size_t waiting() = 0;
     // A file descriptor that polls readable while bytes wait, for a window system to listen to;
-    // -1 when there is none, and a wait then asks waiting() in short steps.
+    // -1 when there is none, or nothing more can come. A window's wait then runs its time.
     virtual int arrivalDescriptor() { return -1; }
 };
 

@@ -87,25 +87,23 @@ WindowEvent EventPump::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, Lin
                    ? !queue_.empty()
                    : policy == WaitPolicy::Listen && queued(WindowEvent::StopButton);
     };
-    const auto lineReady = [&line] {
-        return line.port != nullptr && line.port->waiting() >= line.bytes;
-    };
-    if (!arrived() && !lineReady()) {
+    const std::size_t waiting = line.port != nullptr ? line.port->waiting() : 0;
+    if (!arrived() && (line.port == nullptr || waiting < line.bytes)) {
         filtering_ = policy;
         expired_ = false;
         deadline_.start(
             std::chrono::milliseconds(std::min<std::uint32_t>(timeoutMs, kLongestWait)));
-        listenTo(line);
+        listenTo(line, waiting);
         // Sleeps in the window system until something happens; the timer ends the wait.
         while (!expired_ && !arrived()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             if (lineStirred_) {
                 lineStirred_ = false;
-                const std::size_t waiting = line.port->waiting();
-                if (waiting >= line.bytes) {
+                const std::size_t now = line.port->waiting();
+                if (now >= line.bytes) {
                     break;
                 }
-                recheckLater(waiting);
+                recheckLater(now);
             }
         }
         deadline_.stop();
@@ -128,17 +126,11 @@ WindowEvent EventPump::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, Lin
     return event;
 }
 
-void EventPump::listenTo(const LineWatch& line) {
+void EventPump::listenTo(const LineWatch& line, std::size_t waiting) {
     lineStirred_ = false;
-    recheckMs_ = 1;
-    lastWaiting_ = 0;
-    if (line.port == nullptr) {
-        return;
-    }
-    const int descriptor = line.port->arrivalDescriptor();
+    const int descriptor = line.port != nullptr ? line.port->arrivalDescriptor() : -1;
     if (descriptor < 0) {
-        recheck_.start(recheckMs_);
-        return;
+        return;  // nothing to listen to: the wait runs its time
     }
     // A port opened after a reconnection may have the number of the one closed before.
     if (!arrival_ || arrivalPort_ != line.port || arrival_->socket() != descriptor) {
@@ -150,14 +142,19 @@ void EventPump::listenTo(const LineWatch& line) {
             arrival_->setEnabled(false);
             lineStirred_ = true;
         });
+        recheckMs_ = 1;
+    } else if (waiting != lastWaiting_) {
+        recheckMs_ = 1;
     }
+    // Otherwise the steps of asking go on from the wait before: the same few bytes still wait.
+    lastWaiting_ = waiting;
     arrival_->setEnabled(true);
 }
 
 void EventPump::recheckLater(std::size_t waiting) {
     // A Frame's bytes follow each other closely, so the first steps are short. A line that stays
     // short of bytes, with a stray byte or a port that has hung up, is asked less and less often.
-    recheckMs_ = waiting > lastWaiting_ ? 1 : std::min(recheckMs_ * 2, kLongestRecheckMs);
+    recheckMs_ = waiting != lastWaiting_ ? 1 : std::min(recheckMs_ * 2, kLongestRecheckMs);
     lastWaiting_ = waiting;
     recheck_.start(recheckMs_);
 }

@@ -37,8 +37,9 @@ class EventPump : public QObject, public WindowEvents {
   private:
     bool isStopClick(const QObject* watched, const QEvent& event) const;
     bool queued(WindowEvent event) const;
-    // Makes the event loop wake when bytes arrive on the watched line.
-    void listenTo(const LineWatch& line);
+    // Makes the event loop wake when bytes arrive on the watched line, on which `waiting` bytes
+    // wait now.
+    void listenTo(const LineWatch& line, std::size_t waiting);
     // The line stirred without enough bytes: asks it again a little later.
     void recheckLater(std::size_t waiting);
 
@@ -47,7 +48,7 @@ class EventPump : public QObject, public WindowEvents {
     QTimer deadline_;
     bool expired_ = false;
     // The serial line as one more source of the wait: its descriptor wakes the loop, and while
-    // too few bytes wait, or without a descriptor, a timer asks again in growing steps.
+    // too few bytes wait a timer asks again in growing steps.
     std::unique_ptr<QSocketNotifier> arrival_;
     const SerialPort* arrivalPort_ = nullptr;
     QTimer recheck_;
