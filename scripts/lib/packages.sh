@@ -3,7 +3,7 @@
 
 i2ct_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libgl-dev
+    qt6-base-dev libgl-dev libx11-dev
     libgtest-dev libgmock-dev
     fonts-liberation clang-format
 )

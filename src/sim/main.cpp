@@ -2,6 +2,7 @@
 // virtual device file, with a control channel on standard input and output.
 
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +63,10 @@ constexpr std::string_view kUsage =
     "  --demo              start with demo traffic on\n"
     "  --keep-running      keep running when standard input ends\n"
     "  --log               log the bytes on the wire to standard error\n"
+    "  --wire-log FILE     write the bytes on the wire to FILE with their time, to time the\n"
+    "                      terminal from outside: a line \"MICROSECONDS host XX ...\" for each\n"
+    "                      read of the terminal's bytes, \"MICROSECONDS modem XX ...\" for each\n"
+    "                      write of the modem's; microseconds on CLOCK_MONOTONIC\n"
     "  --help              this text\n"
     "\n"
     "control commands:\n  ";
@@ -73,6 +79,7 @@ struct Options {
     bool demo = false;
     bool keepRunning = false;
     bool log = false;
+    std::string wireLog;
 };
 
 // "2.20" gives the digits 2, 2, 0; "1.5" gives 1, 5, 0.
@@ -116,6 +123,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, bool& help) {
             options.keepRunning = true;
         } else if (arg == "--log") {
             options.log = true;
+        } else if (arg == "--wire-log" && hasValue) {
+            options.wireLog = argv[++i];
         } else if (arg == "--description" && hasValue) {
             options.description = argv[++i];
         } else if (arg == "--version" && hasValue) {
@@ -161,9 +170,17 @@ std::string HexDump(const std::uint8_t* bytes, std::size_t n) {
     return text;
 }
 
+// Microseconds on CLOCK_MONOTONIC, the clock that other programs on the machine read as well.
+long long MonotonicMicroseconds() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<long long>(t.tv_sec) * 1'000'000 + t.tv_nsec / 1000;
+}
+
 class Simulator {
   public:
-    explicit Simulator(const Options& options) : options_(options) {
+    // wireLog, when given, receives the timed bytes of --wire-log and stays the caller's.
+    Simulator(const Options& options, std::FILE* wireLog) : options_(options), wireLog_(wireLog) {
         firmware_.setVersion(options.version[0], options.version[1], options.version[2]);
         firmware_.setPrompt(options.prompt);
         firmware_.setLatency(options.latency);
@@ -256,9 +273,7 @@ class Simulator {
                 return;
             }
             const auto size = static_cast<std::size_t>(n);
-            if (options_.log) {
-                std::fprintf(stderr, "i2c-modem-sim: host >%s\n", HexDump(buffer, size).c_str());
-            }
+            logWire("host", buffer, size);
             for (std::size_t i = 0; i < size; ++i) {
                 firmware_.receive(buffer[i], now);
             }
@@ -276,12 +291,21 @@ class Simulator {
         }
         const ssize_t n = write(pty_->master(), unsent_.data(), unsent_.size());
         if (n > 0) {
-            const auto size = static_cast<std::size_t>(n);
-            if (options_.log) {
-                std::fprintf(stderr, "i2c-modem-sim: modem>%s\n",
-                             HexDump(unsent_.data(), size).c_str());
-            }
+            logWire("modem", unsent_.data(), static_cast<std::size_t>(n));
             unsent_.erase(unsent_.begin(), unsent_.begin() + n);
+        }
+    }
+
+    // Bytes that have just crossed the wire: to standard error with --log, and with their time
+    // into the wire log, line by line, so that a reader sees them while the modem runs.
+    void logWire(const char* side, const std::uint8_t* bytes, std::size_t n) {
+        const long long at = MonotonicMicroseconds();
+        if (options_.log) {
+            std::fprintf(stderr, "i2c-modem-sim: %-5s>%s\n", side, HexDump(bytes, n).c_str());
+        }
+        if (wireLog_ != nullptr) {
+            std::fprintf(wireLog_, "%lld %s%s\n", at, side, HexDump(bytes, n).c_str());
+            std::fflush(wireLog_);
         }
     }
 
@@ -346,6 +370,7 @@ class Simulator {
     }
 
     Options options_;
+    std::FILE* wireLog_;
     Firmware firmware_;
     DemoTraffic demo_;
     std::optional<PseudoTerminal> pty_;
@@ -377,7 +402,15 @@ int main(int argc, char** argv) {
     // A reader that went away must not kill the modem before it has removed its device file.
     std::signal(SIGPIPE, SIG_IGN);
 
-    Simulator simulator(*options);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> wireLog(
+        options->wireLog.empty() ? nullptr : std::fopen(options->wireLog.c_str(), "w"),
+        [](std::FILE* f) { return std::fclose(f); });
+    if (!options->wireLog.empty() && !wireLog) {
+        std::fprintf(stderr, "i2c-modem-sim: cannot write %s: %s\n", options->wireLog.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+    Simulator simulator(*options, wireLog.get());
     std::string error;
     if (!simulator.plug(error)) {
         std::fprintf(stderr, "i2c-modem-sim: %s\n", error.c_str());
