@@ -4,7 +4,7 @@
 i2ct_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev libx11-dev
-    libgtest-dev libgmock-dev
+    libgtest-dev libgmock-dev libreadline-dev python3
     fonts-liberation clang-format
 )
 

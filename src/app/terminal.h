@@ -25,6 +25,7 @@ class Terminal {
     int run();
 
     Program& program() { return program_; }
+    const Program& program() const { return program_; }
 
   private:
     // Milliseconds until the keep-alive, the message clearing or the blink is due.

@@ -28,8 +28,7 @@ bool AwaitAnswer(Program& p, int limit, const Text& progress) {
         if (!progress.empty()) {
             ShowMessage(p, progress + spinner.next());
         }
-        CommandWait(p, kRepaintMs);
-        p.ports.clock.sleep(kCycleSleepMs);
+        AnswerStep(p, kRepaintMs, kCycleSleepMs);
         ++cycles;
         waiting = WaitingBytes(p);
     } while (waiting < 2 && cycles <= limit);

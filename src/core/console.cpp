@@ -137,11 +137,19 @@ void SetStatus(Program& p, ConnectionDisplay display) {
     }
 }
 
+namespace {
+constexpr std::string_view kTurning = "/-\\|";
+}  // namespace
+
 char Spinner::next() {
-    static constexpr char kTurning[] = {'/', '-', '\\', '|'};
-    const char c = kTurning[next_];
+    const char c = kTurning[static_cast<std::size_t>(next_)];
     next_ = (next_ + 1) % 4;
     return c;
+}
+
+bool IsProgressText(const Text& text) {
+    return text.size() > 3 && kTurning.find(text.back()) != std::string_view::npos &&
+           text.compare(text.size() - 4, 3, ":  ") == 0;
 }
 
 }  // namespace i2ct

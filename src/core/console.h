@@ -33,6 +33,9 @@ enum class ConnectionDisplay { Online, Offline, Bussy };
 void SetStatus(Program& p, ConnectionDisplay display);
 
 // Progress messages of waits: "/", "-", "\", "|" and again "/".
+// Whether a message-line text shows a wait's progress: a text, ":  " and a turning character.
+bool IsProgressText(const Text& text);
+
 class Spinner {
   public:
     // Every wait starts again with "/".

@@ -69,8 +69,7 @@ void timedListening(Program& p, std::uint8_t time) {
     std::size_t waiting = 0;
     do {
         ShowMessage(p, Text("Modem lauscht, bitte warten :  ") + spinner.next());
-        CommandWait(p, kRepaintMs);
-        p.ports.clock.sleep(kSliceMs);
+        AnswerStep(p, kRepaintMs, kSliceMs);
         ++passes;
         waiting = WaitingBytes(p);
     } while (waiting < 2 && passes <= limit);
@@ -117,8 +116,7 @@ bool acknowledged(Program& p) {
     int passes = 0;
     std::size_t waiting = 0;
     do {
-        CommandWait(p, kRepaintMs);
-        p.ports.clock.sleep(kAcknowledgementPassMs);
+        AnswerStep(p, kRepaintMs, kAcknowledgementPassMs, kAcknowledgement);
         ++passes;
         waiting = WaitingBytes(p);
     } while (waiting < 2 && passes <= kAcknowledgementPasses);
@@ -208,7 +206,7 @@ void SetFilter(Program& p) {
     }
     PutRequest(p, kFilterRequest, {pairValue(tail.substr(2, 2)), pairValue(tail.substr(0, 2))});
     SendFrame(p);
-    p.ports.clock.sleep(kSliceMs);
+    AnswerStep(p, 0, kSliceMs);
     // After a timeout the buffer is all zero and reports StatusCode 0.
     ReceiveFrame(p);
     if (p.frame[0] == kAnswerConfig) {

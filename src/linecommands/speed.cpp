@@ -75,7 +75,7 @@ void SetSpeed(Program& p) {
         p, kClockRequest,
         {static_cast<std::uint8_t>(divider % 256), static_cast<std::uint8_t>(divider / 256)});
     SendFrame(p);
-    p.ports.clock.sleep(kSettleMs);
+    AnswerStep(p, 0, kSettleMs);
     if (ReceiveFrame(p) && p.frame[0] == kAnswerConfig) {
         // The modem may round the clock; GET SPEED shows the one it really uses.
         GetSpeed(p);

@@ -109,6 +109,17 @@ void DropWaitingBytes(Program& p) {
     }
 }
 
+void AnswerStep(Program& p, std::uint32_t repaintMs, std::uint32_t pauseMs, std::size_t until) {
+    if (!p.ports.events.showsSteps()) {
+        CommandWait(p, repaintMs + pauseMs, until);
+        return;
+    }
+    if (repaintMs > 0) {
+        CommandWait(p, repaintMs);
+    }
+    p.ports.clock.sleep(pauseMs);
+}
+
 void CommandWait(Program& p, std::uint32_t ms, std::size_t until) {
     const LineWatch line = until > 0 ? LineWatch{p.port.get(), until} : LineWatch{};
     p.ports.events.waitEvent(ms, WaitPolicy::Command, line);

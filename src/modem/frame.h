@@ -45,5 +45,10 @@ void DropWaitingBytes(Program& p);
 // Lets the window repaint for at most ms while user input is dropped; with `until`, the wait ends
 // as soon as that many bytes are waiting.
 void CommandWait(Program& p, std::uint32_t ms, std::size_t until = 0);
+// One fixed step of a command's wait for the modem's answer: the window repaints for up to
+// repaintMs, then sleeps pauseMs without repainting. Where nobody watches the steps, the step
+// ends as soon as `until` bytes are waiting.
+void AnswerStep(Program& p, std::uint32_t repaintMs, std::uint32_t pauseMs,
+                std::size_t until = kFrameStartBytes);
 
 }  // namespace i2ct

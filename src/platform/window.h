@@ -45,6 +45,9 @@ class WindowEvents {
     // have passed. Returns the event that the policy lets through, or None. The wait may end
     // early when an event was taken, also one that the policy dropped.
     virtual WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) = 0;
+    // Whether someone watches a command's wait for its answer in the fixed steps that show its
+    // progress, as in the window. Without a window, each step ends as soon as the answer waits.
+    virtual bool showsSteps() const { return true; }
 };
 
 // Line numbers and counts of the output area. 64 bits, so no console is ever too long.

@@ -3,7 +3,7 @@
 // lists and the serial ports open.
 
 #include "core/program.h"
-#include "memory_output_area.h"
+#include "platform/memory_output_area.h"
 #include "recorders.h"
 #include "sim/virtual_link.h"
 #include "virtual_time.h"

@@ -115,7 +115,7 @@ const AreaCase kAreaCases[] = {
 TEST(OutputAreaContract, BothAreasAgree) {
     for (const AreaCase& c : kAreaCases) {
         SCOPED_TRACE(c.name);
-        Check(test::MemoryOutputArea(), c);
+        Check(MemoryOutputArea(), c);
         Check(KeyedEditor(), c);
     }
 }

@@ -1,8 +1,8 @@
-#include "memory_output_area.h"
+#include "platform/memory_output_area.h"
 
 #include <algorithm>
 
-namespace i2ct::test {
+namespace i2ct {
 
 LineIndex MemoryOutputArea::count() const {
     return static_cast<LineIndex>(lines_.size());
@@ -129,4 +129,4 @@ void MemoryOutputArea::clear() {
     cursorColumn_ = 0;
 }
 
-}  // namespace i2ct::test
+}  // namespace i2ct

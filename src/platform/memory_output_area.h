@@ -1,12 +1,13 @@
 #pragma once
-// An in-memory output area with the same contract as the Qt editor, plus the user's side:
-// typing at the insertion point, Enter, Backspace and moving the insertion point.
+// An output area kept in memory, with the same contract as the Qt editor, plus the user's side:
+// typing at the insertion point, Enter, Backspace and moving the insertion point. It is the
+// console of the batch program and the tests' double of the window's.
 
 #include <vector>
 
 #include "platform/window.h"
 
-namespace i2ct::test {
+namespace i2ct {
 
 class MemoryOutputArea : public OutputArea {
   public:
@@ -41,4 +42,4 @@ class MemoryOutputArea : public OutputArea {
     LineIndex touched_ = kNone;
 };
 
-}  // namespace i2ct::test
+}  // namespace i2ct

@@ -1,0 +1,287 @@
+#include "batch/session.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "core/console.h"
+#include "interpreter/hex.h"
+#include "interpreter/tail.h"
+
+namespace i2ct::batch {
+namespace {
+
+constexpr std::string_view kReadResult = "!RD > ";
+constexpr std::string_view kReadRefused = "!RD  Fehler: ";
+// Addresses 0x00 to 0x02 and 0x78 to 0x7F are reserved by the bus; i2cdetect leaves them alone.
+constexpr int kFirstProbed = 0x03;
+constexpr int kLastProbed = 0x77;
+constexpr int kDumpRow = 16;
+constexpr std::uint32_t kLongestSleepMs = 24 * 3600 * 1000;
+
+// The core tells a refusal only by its texts: a message in the error colour, a line that starts
+// with "?" (an echo of a refused line, an unknown command, a timeout), or the modem's error.
+bool Refused(const Outcome& o) {
+    return std::any_of(o.messages.begin(), o.messages.end(), [](auto& m) { return m.error; }) ||
+           std::any_of(o.lines.begin(), o.lines.end(), [](const Text& l) {
+               return l.starts_with('?') || l.find("Fehler") != Text::npos ||
+                      l.find("ERR") != Text::npos;
+           });
+}
+
+// Hex pairs separated by single blanks, as WR takes them and RD shows them; false otherwise.
+bool ParseBytes(std::string_view text, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    if (text.empty() || CheckHexChars(text) != 0) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); i += 3) {
+        if (i + 2 > text.size() || (i + 2 < text.size() && text[i + 2] != ' ') || text[i] == ' ' ||
+            text[i + 1] == ' ') {
+            return false;
+        }
+        bytes.push_back(HexByteValue(text.substr(i, 2)));
+    }
+    return true;
+}
+
+Text BytesText(const std::vector<std::uint8_t>& bytes) {
+    Text text;
+    for (std::uint8_t b : bytes) {
+        text += (text.empty() ? "" : " ") + HexByteText(b);
+    }
+    return text;
+}
+
+// An address in the program's form, "0072": the address byte, read bit included, behind the
+// second address byte.
+bool ParseAddress(const Text& text, std::uint8_t& high, std::uint8_t& low) {
+    if (text.size() != 4 || CheckHexChars(text) != 0 || text.find(' ') != Text::npos) {
+        return false;
+    }
+    high = HexByteValue(std::string_view(text).substr(0, 2));
+    low = HexByteValue(std::string_view(text).substr(2, 2));
+    return true;
+}
+
+Outcome Refusal(const Text& echo, const Text& error) {
+    return Outcome{{echo}, {{error, true}}, true};
+}
+
+const Text kColumns = "     0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F";
+
+}  // namespace
+
+const std::vector<const char*>& CommandWords() {
+    static const std::vector<const char*> kWords = {
+        "GET",    "SET",   "WR",        "WRITE",   "RD",         "READ",   "LISTEN",
+        "LIS",    "LDTB",  "LOADTABLE", "CLTB",    "CLEARTABLE", "CHKINT", "CHECKINTERUPT",
+        "SCAN",   "DUMP",  "EXPECT",    "SLEEP",   "INT",        "SDA",    "SCL",
+        "PULLUP", "SPEED", "FILTER",    "VERSION", "EIN",        "AUS"};
+    return kWords;
+}
+
+Session::Session(Clock& clock, LibraryLoader& libraries, SerialPorts& serialPorts)
+    : events_(clock),
+      terminal_(Ports{clock, events_, output_, status_, messages_, stop_, help_, dialog_, opener_,
+                      libraries, serialPorts}) {}
+
+Outcome Session::start() {
+    terminal_.startUp();
+    Outcome o = since(0);
+    const Program& p = terminal_.program();
+    // A modem whose port does not open, or that does not answer, is as good as none.
+    o.failed = o.failed || !p.ModemFound || !p.PortOpen;
+    return o;
+}
+
+Outcome Session::since(LineIndex from) {
+    Outcome o;
+    for (LineIndex i = from; i < output_.count(); ++i) {
+        if (Text line = output_.get(i); line != prompt()) {
+            o.lines.push_back(std::move(line));
+        }
+    }
+    o.messages = messages_.take();
+    o.failed = Refused(o);
+    return o;
+}
+
+Outcome Session::type(const Text& line) {
+    Program& p = terminal_.program();
+    // Each command starts on a line of its own behind the prompt, also after an echo line,
+    // behind which the window's user would type on.
+    if (output_.count() == 0 || output_.get(output_.count() - 1) != p.PromptChar) {
+        output_.append(p.PromptChar);
+        RefreshSnapshot(p);
+    }
+    const LineIndex typed = output_.count() - 1;
+    output_.moveToEndOfLine(typed);
+    output_.type(line + "\n");
+    events_.post(WindowEvent::OutputArea);
+    terminal_.runPass();
+    return since(typed + 1);
+}
+
+Outcome Session::run(Text line) {
+    if (!prompt().empty() && line.starts_with(prompt())) {
+        line.erase(0, prompt().size());
+    }
+    Text arguments = line;
+    RemoveLeadingBlanks(arguments);
+    const Text word = upperCase(FirstWord(arguments));
+    arguments.erase(0, word.size());
+    RemoveLeadingBlanks(arguments);
+    if (word == "SCAN") {
+        return arguments.empty() ? scan() : Refusal("?SCAN ", "SCAN hat keine Argumente");
+    }
+    if (word == "DUMP") {
+        return dump(arguments);
+    }
+    if (word == "EXPECT") {
+        return expect(arguments);
+    }
+    if (word == "SLEEP") {
+        return sleep(arguments);
+    }
+    Outcome o = type(line);
+    if ((word == "RD" || word == "READ") && !o.lines.empty() &&
+        o.lines.front().starts_with(kReadResult)) {
+        read_ = ParseBytes(std::string_view(o.lines.front()).substr(kReadResult.size()), lastRead_);
+    }
+    return o;
+}
+
+bool Session::read(const Text& address, int count, std::vector<std::uint8_t>& bytes, Outcome& why) {
+    why = type("RD " + address + " " + HexByteText(static_cast<std::uint8_t>(count)));
+    return !why.failed && !why.lines.empty() && why.lines.front().starts_with(kReadResult) &&
+           ParseBytes(std::string_view(why.lines.front()).substr(kReadResult.size()), bytes);
+}
+
+Outcome Session::scan() {
+    Outcome o;
+    std::vector<int> found;
+    std::vector<std::uint8_t> bytes;
+    o.lines.push_back(kColumns);
+    Text row;
+    for (int address = 0; address < 0x80; ++address) {
+        if (address % 16 == 0) {
+            row = HexByteText(static_cast<std::uint8_t>(address)) + ":";
+        }
+        Text cell = "  ";
+        if (address >= kFirstProbed && address <= kLastProbed) {
+            // A one-byte read is the safest probe: this modem cannot address a device without
+            // moving data, and a write would change the device.
+            Outcome why;
+            const auto readForm = static_cast<std::uint8_t>(address << 1 | 1);
+            if (read("00" + HexByteText(readForm), 1, bytes, why)) {
+                found.push_back(address);
+                cell = HexByteText(static_cast<std::uint8_t>(address));
+            } else if (!why.lines.empty() && why.lines.front().starts_with(kReadRefused)) {
+                cell = "--";
+            } else {
+                return why;  // no answer: the bus was not scanned
+            }
+        }
+        row += " " + cell;
+        if (address % 16 == 15) {
+            o.lines.push_back(row.substr(0, row.find_last_not_of(' ') + 1));
+        }
+    }
+    if (!found.empty()) {
+        o.lines.push_back("Adresse  7-Bit");
+    }
+    for (int address : found) {
+        o.lines.push_back("00" + HexByteText(static_cast<std::uint8_t>(address << 1)) + "     " +
+                          HexByteText(static_cast<std::uint8_t>(address)));
+    }
+    o.lines.push_back(cp1252("!SCAN > ") + std::to_string(found.size()) +
+                      cp1252(" Geräte gefunden"));
+    o.messages = messages_.take();
+    return o;
+}
+
+Outcome Session::dump(const Text& arguments) {
+    const Text addressText = FirstWord(arguments);
+    Text countText = arguments.substr(addressText.size());
+    RemoveLeadingBlanks(countText);
+    std::uint8_t high = 0;
+    std::uint8_t low = 0;
+    int count = 0x100;
+    if (!countText.empty()) {
+        count = countText.size() <= 3 && CheckHexChars(countText) == 0 &&
+                        countText.find(' ') == Text::npos
+                    ? static_cast<int>(std::stoul(countText, nullptr, 16))
+                    : 0;
+    }
+    if (!ParseAddress(addressText, high, low) || count < 1 || count > 0x100) {
+        return Refusal("?DUMP ", cp1252("Adresse oder Anzahl nicht erkannt (DUMP 0072 [1..100])"));
+    }
+    const Text device = HexByteText(high);
+    // The register address 00 goes first; the reads then go on from there.
+    Outcome why = type("WR " + device + HexByteText(low & 0xFE) + " 00");
+    if (why.failed) {
+        return why;
+    }
+    Outcome o;
+    o.lines.push_back(kColumns + "    0123456789ABCDEF");
+    std::vector<std::uint8_t> bytes;
+    for (int offset = 0; offset < count; offset += kDumpRow) {
+        const int n = std::min(kDumpRow, count - offset);
+        if (!read(device + HexByteText(low | 0x01), n, bytes, why)) {
+            return why;
+        }
+        Text hex;
+        Text ascii;
+        for (int i = 0; i < kDumpRow; ++i) {
+            const bool there = i < static_cast<int>(bytes.size());
+            const std::uint8_t b = there ? bytes[static_cast<std::size_t>(i)] : 0;
+            hex += " " + (there ? HexByteText(b) : Text("  "));
+            ascii += there ? (b >= 0x20 && b < 0x7F ? static_cast<char>(b) : '.') : ' ';
+        }
+        const Text line =
+            HexByteText(static_cast<std::uint8_t>(offset)) + ":" + hex + "    " + ascii;
+        o.lines.push_back(line.substr(0, line.find_last_not_of(' ') + 1));
+    }
+    o.messages = messages_.take();
+    return o;
+}
+
+Outcome Session::expect(const Text& arguments) {
+    std::vector<std::uint8_t> expected;
+    if (!ParseBytes(arguments, expected)) {
+        return Refusal("?EXPECT ", "Erwartete Daten nicht erkannt (EXPECT 03 9E)");
+    }
+    if (!read_) {
+        return Outcome{{"?EXPECT > Es wurde noch nichts gelesen"}, {}, true};
+    }
+    if (expected != lastRead_) {
+        return Outcome{
+            {"?EXPECT > gelesen: " + BytesText(lastRead_) + ", erwartet: " + BytesText(expected)},
+            {},
+            true};
+    }
+    return Outcome{{"!EXPECT > OK"}, {}, false};
+}
+
+Outcome Session::sleep(const Text& arguments) {
+    if (arguments.empty() || arguments.size() > 8 ||
+        arguments.find_first_not_of("0123456789") != Text::npos ||
+        std::stoul(arguments) > kLongestSleepMs) {
+        return Refusal("?SLEEP ", "Wartezeit in ms nicht erkannt (SLEEP 500)");
+    }
+    const auto ms = static_cast<std::uint32_t>(std::stoul(arguments));
+    Clock& clock = terminal_.program().ports.clock;
+    const LineIndex from = output_.count() - 1;
+    // The loop runs meanwhile: the keep-alive, and interrupt events while they are watched.
+    const Tick start = clock.ticks();
+    for (Tick passed = 0; passed < ms; passed = clock.ticks() - start) {
+        events_.wakeAfter(ms - passed);
+        terminal_.runPass();
+    }
+    return since(std::max<LineIndex>(from, 0));
+}
+
+}  // namespace i2ct::batch

@@ -1,0 +1,99 @@
+#include "batch/shell.h"
+
+#include <readline/history.h>
+#include <readline/readline.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "batch/session.h"
+#include "platform/linux/device_files.h"
+
+namespace i2ct::batch {
+namespace {
+
+constexpr int kHistoryLines = 1000;
+
+// Makes the directory and its missing parents, for the user alone.
+void MakeDirectories(const std::string& path) {
+    for (std::size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
+        mkdir(path.substr(0, at).c_str(), 0700);
+    }
+    mkdir(path.c_str(), 0700);
+}
+
+// $XDG_STATE_HOME/i2c-terminal, or ~/.local/state/i2c-terminal: made for the user alone, and
+// used only when nobody else may write it.
+std::string HistoryFile() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    std::string directory;
+    if (state != nullptr && state[0] == '/') {
+        directory = state;
+    } else if (home != nullptr && home[0] == '/') {
+        directory = std::string(home) + "/.local/state";
+    } else {
+        return {};
+    }
+    directory += "/i2c-terminal";
+    MakeDirectories(directory);
+    std::string why;
+    return linux_platform::TrustedDirectory(directory, why) ? directory + "/batch_history"
+                                                            : std::string();
+}
+
+char* NextWord(const char* typed, int state) {
+    static std::size_t next = 0;
+    if (state == 0) {
+        next = 0;
+    }
+    const std::vector<const char*>& words = CommandWords();
+    const std::size_t length = std::strlen(typed);
+    while (next < words.size()) {
+        const char* word = words[next++];
+        if (strncasecmp(word, typed, length) == 0) {
+            return strdup(word);
+        }
+    }
+    return nullptr;
+}
+
+char** Complete(const char* typed, int, int) {
+    rl_attempted_completion_over = 1;  // command words only, never file names
+    return rl_completion_matches(typed, NextWord);
+}
+
+}  // namespace
+
+Shell::Shell() : history_(HistoryFile()) {
+    rl_readline_name = "i2c-batch";
+    rl_attempted_completion_function = Complete;
+    using_history();
+    stifle_history(kHistoryLines);
+    if (!history_.empty()) {
+        read_history(history_.c_str());
+    }
+}
+
+Shell::~Shell() {
+    if (!history_.empty() && write_history(history_.c_str()) == 0) {
+        chmod(history_.c_str(), 0600);
+    }
+}
+
+std::optional<std::string> Shell::readLine(const std::string& prompt) {
+    char* line = readline(prompt.c_str());
+    if (line == nullptr) {
+        return std::nullopt;
+    }
+    std::string text(line);
+    std::free(line);
+    if (text.find_first_not_of(' ') != std::string::npos) {
+        add_history(text.c_str());
+    }
+    return text;
+}
+
+}  // namespace i2ct::batch

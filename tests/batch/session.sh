@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# i2c-batch against i2c-modem-sim over a pty: the exact output of a script that writes the EEPROM
+# and reads it back, scans the bus and dumps the EEPROM; the exit statuses of a refused command,
+# with and without --keep-going, of no modem and of a wrong command line; --port, --log and
+# --timestamps; and the interactive shell (shell.py). Usage: session.sh I2C-BATCH I2C-MODEM-SIM
+set -u
+batch=$1
+here=$(cd "$(dirname "$0")" && pwd)
+sim_control=$here/../../scripts/lib/sim-control.sh
+work=$(mktemp -d)
+trap 'bash "$sim_control" stop "$work" 2> /dev/null; rm -rf "$work"' EXIT
+mkdir -m 700 "$work/none"
+export XDG_RUNTIME_DIR=$work XDG_STATE_HOME=$work/state
+bash "$sim_control" start "$work" "$2" || exit 1
+failures=0
+
+# expect NAME STATUS COMMAND...: runs it with the stdin given; stdout in $work/out, stderr in
+# $work/err; the status must be STATUS.
+expect() {
+    local name=$1 want=$2
+    shift 2
+    "$@" > "$work/out" 2> "$work/err"
+    local got=$?
+    if [ "$got" -ne "$want" ]; then
+        echo "$name: exit status $got, not $want"; cat "$work/err"
+        failures=$((failures + 1))
+    fi
+}
+# same NAME FILE: the output must be the file's text exactly.
+same() {
+    if ! diff -u "$2" "$work/out"; then
+        echo "$1: output differs (- expected, + actual)"
+        failures=$((failures + 1))
+    fi
+}
+# shows NAME FILE PATTERN: the file must have a line matching PATTERN.
+shows() {
+    if ! grep -qE -- "$3" "$2"; then
+        echo "$1: no line like $3 in"; cat "$2"
+        failures=$((failures + 1))
+    fi
+}
+
+expect script 0 "$batch" "$here/session.txt"
+same script "$here/session.out"
+
+refused=$'WR 0072 00\nRD 0073 02\nEXPECT 49 33\nGET VERSION'
+expect refused 1 "$batch" <<< "$refused"
+shows refused "$work/out" '^\?EXPECT > gelesen: 49 32, erwartet: 49 33$'
+grep -q '^!Version' "$work/out" && { echo "refused: went on"; failures=$((failures + 1)); }
+expect keep-going 1 "$batch" --keep-going - <<< "$refused"
+shows keep-going "$work/out" '^!Version: 2.20$'
+
+expect no-modem 2 env XDG_RUNTIME_DIR="$work/none" "$batch" < /dev/null
+shows no-modem "$work/err" '^Fehler: Es ist.* kein Modem angeschlossen!!$'
+expect wrong-option 2 "$batch" --baud 9600
+expect missing-file 2 "$batch" "$work/missing.txt"
+expect not-a-tty 2 env XDG_RUNTIME_DIR="$work/none" "$batch" --port /etc/hostname < /dev/null
+shows not-a-tty "$work/err" '^Fehler: Kann das Modem-Protokoll nicht starten$'
+
+port=$(cat "$work/port")
+expect given-port 0 env XDG_RUNTIME_DIR="$work/none" "$batch" --port "$port" --timestamps \
+    --log "$work/log" <<< 'GET VERSION'
+shows given-port "$work/out" '^ +[0-9]+ !Version: 2.20$'
+shows log "$work/log" '^ +[0-9]+ #GET VERSION$'
+ln -s "$work/log" "$work/link"
+expect log-link 2 "$batch" --log "$work/link" < /dev/null
+
+python3 "$here/shell.py" "$batch" || failures=$((failures + 1))
+
+[ "$failures" -eq 0 ]

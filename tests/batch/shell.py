@@ -1,0 +1,29 @@
+"""i2c-batch as a shell on a pty: Tab completes a command word, the command runs, and the line is
+in the history file of the state directory afterwards, for the user alone.
+Usage: shell.py I2C-BATCH (with a simulator announced in XDG_RUNTIME_DIR)."""
+import os, pty, select, sys, tempfile, time
+
+state = tempfile.mkdtemp()
+os.environ["XDG_STATE_HOME"] = state
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(sys.argv[1], [sys.argv[1]])
+seen = b""
+
+def until(text, seconds=10):
+    global seen
+    end = time.monotonic() + seconds
+    while text not in seen and time.monotonic() < end:
+        if select.select([fd], [], [], 0.1)[0]:
+            seen += os.read(fd, 4096)
+    assert text in seen, f"no {text!r} in {seen!r}"
+
+until(b"#")  # the prompt of the modem
+os.write(fd, b"get vers\t\r")
+until(b"!Version: 2.20")
+os.write(fd, b"\x04")  # Ctrl-D ends the shell
+_, status = os.waitpid(pid, 0)
+assert os.waitstatus_to_exitcode(status) == 0, status
+history = os.path.join(state, "i2c-terminal", "batch_history")
+assert "get VERSION " in open(history).read().splitlines(), open(history).read()
+assert os.stat(history).st_mode & 0o077 == 0 and os.stat(os.path.dirname(history)).st_mode & 0o077 == 0
