@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs i2c-modem-sim in the background with a control pipe, for the demo and the screenshots.
-#   sim-control.sh start DIR SIM-BINARY   starts it; DIR/port holds the pty path
+#   sim-control.sh start DIR SIM-BINARY [OPTION...]   starts it; DIR/port holds the pty path
 #   sim-control.sh send DIR "COMMAND"     sends one control line and waits for its answer
 #   sim-control.sh stop DIR               ends it (the simulator removes its device file)
 set -euo pipefail
@@ -22,7 +22,7 @@ wait_for() {  # wait_for FILE PATTERN: up to 10 s for a line matching PATTERN
 case "$cmd" in
     start)
         mkfifo "$dir/control"
-        "$3" < "$dir/control" > "$dir/out" 2> "$dir/err" &
+        "${@:3}" < "$dir/control" > "$dir/out" 2> "$dir/err" &
         echo $! > "$dir/pid"
         exec 3> "$dir/control"
         # Keep the pipe open for later senders: a holder process owns the write end.

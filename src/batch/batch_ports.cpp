@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -87,8 +88,14 @@ WindowEvent LineWaits::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, Lin
         if (left == 0) {
             return WindowEvent::None;
         }
-        // Some bytes of a Frame are there: the rest follows within a few byte times.
-        Poll(line.port != nullptr ? line.port->arrivalDescriptor() : -1, waiting > 0 ? 1 : left);
+        if (waiting > 0) {
+            // Some bytes of a Frame are there, and the line stays readable: the rest follows
+            // within a few byte times of 87 µs each.
+            const timespec pause{0, 100000};
+            nanosleep(&pause, nullptr);
+            continue;
+        }
+        Poll(line.port != nullptr ? line.port->arrivalDescriptor() : -1, left);
     }
 }
 
