@@ -15,8 +15,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The C++ runtime and winpthreads go into each .exe, so that it runs without DLLs beside it.
+# The C++ runtime and winpthreads go into each .exe and .dll, so that none needs DLLs beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Test programs and gtest_discover_tests run the .exe files under Wine. Without 32-bit Wine,
 # Debian's wine wrapper starts the wine64 loader (and warns unless WINEDEBUG is -all).
