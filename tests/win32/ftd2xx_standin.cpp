@@ -10,7 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/d2xx_record.h"
+
 namespace {
+
+using i2ct::win32::DeviceInfo;
 
 struct Device {
     std::string description;
@@ -36,16 +40,6 @@ std::vector<Device> Devices() {
     }
     return devices;
 }
-
-struct DeviceInfo {
-    DWORD flags;
-    DWORD type;
-    DWORD id;
-    DWORD locationId;
-    char serialNumber[16];
-    char description[64];
-    void* handle;
-};
 
 }  // namespace
 

@@ -5,19 +5,10 @@
 #include <map>
 #include <string>
 
+#include "platform/win32/d2xx_record.h"
+
 namespace i2ct::win32 {
 namespace {
-
-// A device record as FTDI publishes it; the description starts at byte 32.
-struct DeviceInfo {
-    DWORD flags;
-    DWORD type;
-    DWORD id;
-    DWORD locationId;
-    char serialNumber[16];
-    char description[64];
-    void* handle;
-};
 
 using CreateDeviceInfoList = DWORD(WINAPI*)(DWORD*);
 using GetDeviceInfoList = DWORD(WINAPI*)(DeviceInfo*, DWORD*);
