@@ -125,10 +125,7 @@ Outcome Session::type(const Text& line) {
     return since(typed + 1);
 }
 
-Outcome Session::run(Text line) {
-    if (!prompt().empty() && line.starts_with(prompt())) {
-        line.erase(0, prompt().size());
-    }
+Outcome Session::run(const Text& line) {
     Text arguments = line;
     RemoveLeadingBlanks(arguments);
     const Text word = upperCase(FirstWord(arguments));

@@ -29,8 +29,8 @@ class Session {
 
     // The window's start-up: the version and bus clock lines. Failed when no modem answers.
     Outcome start();
-    // One command line as the user types it; the prompt character in front is optional.
-    Outcome run(Text line);
+    // One command line as the user types it behind the prompt character.
+    Outcome run(const Text& line);
     // Releases the modem.
     void finish() { terminal_.shutDown(); }
 

@@ -1,11 +1,13 @@
 #include "core/console.h"
 
 #include <limits>
+#include <string_view>
 
 namespace i2ct {
 namespace {
 
 constexpr Tick kMessageLifeMs = 5000;
+constexpr std::string_view kTurning = "/-\\|";
 
 Text lineAt(Program& p, LineIndex i) {
     return p.ports.output.get(i);
@@ -136,10 +138,6 @@ void SetStatus(Program& p, ConnectionDisplay display) {
             break;
     }
 }
-
-namespace {
-constexpr std::string_view kTurning = "/-\\|";
-}  // namespace
 
 char Spinner::next() {
     const char c = kTurning[static_cast<std::size_t>(next_)];

@@ -32,10 +32,10 @@ std::uint32_t MessageClearingDueIn(Program& p);
 enum class ConnectionDisplay { Online, Offline, Bussy };
 void SetStatus(Program& p, ConnectionDisplay display);
 
-// Progress messages of waits: "/", "-", "\", "|" and again "/".
 // Whether a message-line text shows a wait's progress: a text, ":  " and a turning character.
 bool IsProgressText(const Text& text);
 
+// Progress messages of waits: "/", "-", "\", "|" and again "/".
 class Spinner {
   public:
     // Every wait starts again with "/".
