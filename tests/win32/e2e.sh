@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows program under Wine against i2c-modem-sim, whose pty Wine maps as COM7, found by the
-# stand-in driver library in the start directory: start-up, typed commands, unplug and plug.
+# stand-in driver library in the start directory: start-up, typed commands, unplug and plug; and
+# a start without the library, whose file dialog the user cancels.
 # Needs a display and a running wineserver; run by scripts/test-windows.
 #   e2e.sh BUILD-DIR SIM-BINARY [SCREENSHOT]
 set -euo pipefail
@@ -26,7 +27,7 @@ map_com7() {
 expect() {
     local i
     for i in $(seq 1 100); do
-        if $probe 2> /dev/null | tr -d '\r' | grep -qF -- "$1"; then
+        if $probe 2> /dev/null | tr -d '\r' | iconv -f CP1252 -t UTF-8 | grep -qF -- "$1"; then
             echo "ok: $1"
             return 0
         fi
@@ -35,6 +36,17 @@ expect() {
     echo "FAILED: the window does not show: $1" >&2
     $probe >&2 || echo "(no window)" >&2
     exit 1
+}
+# A close request that comes while a command waits for the modem is dropped, as the user's own
+# would be: ask until the window is gone, then the program must end with status 0.
+close_terminal() {
+    local i
+    for i in $(seq 1 40); do
+        $probe close 2> /dev/null || break
+        sleep 0.5
+    done
+    wait "$terminal"
+    terminal=""
 }
 type_line() {
     xdotool windowfocus --sync "$window"
@@ -67,7 +79,17 @@ bash "$here/scripts/lib/sim-control.sh" send "$work" plug
 map_com7
 expect "status: Online"
 
-$probe close
-wait "$terminal"
-terminal=""
+close_terminal
 echo "ok: closed with exit status 0"
+
+rm "$work/ftd2xx.dll"
+(cd "$work" && exec wine "$build/src/i2c-terminal.exe" > "$work/terminal.log" 2>&1) &
+terminal=$!
+xdotool search --sync --name '^Kann die Datei ftd2xx.dll nicht' > /dev/null
+echo "ok: the file dialog asks for the library"
+$probe cancel
+# Without the library no device is listed; that message replaces the plain one of the failed
+# load at once.
+expect $'message: Es ist\t kein Modem angeschlossen!!'
+expect "status: Offline"
+close_terminal

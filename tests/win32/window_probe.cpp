@@ -1,6 +1,8 @@
 // Looks into the running terminal's window from outside, as a test's eyes and hands under Wine:
-//   window_probe         prints "status: TEXT" and the console's lines, each ending in "|"
+//   window_probe         prints "status: TEXT", "message: TEXT" and the console's lines, each
+//                        ending in "|"
 //   window_probe close   asks the window to close, as its close box does
+//   window_probe cancel  presses Cancel in the open-file dialog
 // Exit status 1 while no terminal window exists.
 #include <windows.h>
 
@@ -23,6 +25,10 @@ std::string TextOf(HWND control) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "cancel") == 0) {
+        HWND dialog = FindWindowA("#32770", nullptr);
+        return dialog != nullptr && PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0) ? 0 : 1;
+    }
     HWND window = FindWindowA("I2CTerminalMain", nullptr);
     if (window == nullptr) {
         return 1;
@@ -31,11 +37,12 @@ int main(int argc, char** argv) {
         PostMessageA(window, WM_CLOSE, 0, 0);
         return 0;
     }
-    HWND status = FindWindowExA(window, nullptr, "Edit", nullptr);
-    for (HWND edit = status; edit != nullptr; edit = FindWindowExA(window, edit, "Edit", nullptr)) {
-        if (!(GetWindowLongA(edit, GWL_STYLE) & ES_READONLY)) {
-            status = edit;  // the message line is the read-only one
-        }
+    // Of the two one-line fields, the message line is the read-only one.
+    HWND status = nullptr;
+    HWND message = nullptr;
+    for (HWND edit = FindWindowExA(window, nullptr, "Edit", nullptr); edit != nullptr;
+         edit = FindWindowExA(window, edit, "Edit", nullptr)) {
+        (GetWindowLongA(edit, GWL_STYLE) & ES_READONLY ? message : status) = edit;
     }
     std::string lines = TextOf(FindWindowExA(window, nullptr, "RichEdit20A", nullptr));
     std::string shown;
@@ -44,6 +51,7 @@ int main(int argc, char** argv) {
             shown += c == '\r' ? '|' : c;
         }
     }
-    std::printf("status: %s\n%s|\n", TextOf(status).c_str(), shown.c_str());
+    std::printf("status: %s\nmessage: %s\n%s|\n", TextOf(status).c_str(), TextOf(message).c_str(),
+                shown.c_str());
     return 0;
 }
