@@ -28,8 +28,8 @@ BOOL WINAPI OnControl(DWORD event) {
     return TRUE;
 }
 
-// Sleep(1) lasts a whole timer tick of 15.6 ms unless the process asks for 1 ms ticks, which
-// would make every exchange that long.
+// Sleep(1) lasts a whole timer tick, 15.6 ms, unless the process asks for 1 ms ticks; every
+// exchange would take that long.
 void FineTimer() {
     static const bool asked = timeBeginPeriod(1) == TIMERR_NOERROR;
     static_cast<void>(asked);
