@@ -11,6 +11,7 @@
 
 #include "app/help_text.h"
 #include "app/terminal.h"
+#include "area_contract.h"
 #include "platform/linux/library_loader.h"
 #include "platform/linux/linux_clock.h"
 #include "platform/linux/serial_port.h"
@@ -23,6 +24,7 @@ namespace i2ct {
 namespace {
 
 using Events = std::vector<WindowEvent>;
+using test::Lines;
 
 // Real key presses, "\n" as the enter key with Shift held, which must start a new line as Enter
 // alone does. A key without a key code carries any character, as keyboard layouts hand over
@@ -33,13 +35,6 @@ void Type(QWidget* widget, const Text& text, Qt::Key enter = Qt::Key_Return) {
                             ui::ToQString(Text(1, c)),
                             c == '\n' ? Qt::ShiftModifier : Qt::NoModifier);
     }
-}
-
-// The lines, each ending in "|"; lines that do not exist are empty.
-Text Lines(const OutputArea& area) {
-    Text all = area.get(-1) + area.get(area.count());
-    for (LineIndex i = 0; i < area.count(); ++i) all += area.get(i) + '|';
-    return all;
 }
 
 // The editor with the user's side of the in-memory area, done with keys.
@@ -55,68 +50,11 @@ struct KeyedEditor : ui::OutputEditor {
     }
 };
 
-struct Op {
-    char kind;
-    Text text = {};
-    LineIndex line = 0;
-    std::size_t column = 0;
-};
-struct AreaCase {
-    const char* name;
-    std::vector<Op> ops;
-    Text lines;
-    std::pair<LineIndex, std::size_t> cursor;
-    LineIndex touched;
-};
-
-template <class Area>
-void Check(Area&& area, const AreaCase& c) {
-    for (const Op& op : c.ops) {
-        op.kind == 'a'   ? area.append(op.text)
-        : op.kind == 's' ? area.set(op.line, op.text)
-        : op.kind == 'i' ? area.insert(op.line, op.text)
-        : op.kind == 'c' ? area.clearTouched()
-        : op.kind == 't' ? area.type(op.text)
-        : op.kind == 'b' ? area.backspace()
-                         : area.moveTo(op.line, op.column);
-    }
-    EXPECT_EQ(Lines(area), c.lines);
-    EXPECT_EQ(std::make_pair(area.cursorLine(), area.cursorColumn()), c.cursor);
-    EXPECT_EQ(area.firstTouchedLine(), c.touched);
-}
-
-const Text kAnsi = "\xC4\xD6\xDC\xE4\xF6\xFC\xDF \x80 \xB4";  // ÄÖÜäöüß € ´
-// The steps a(ppend), s(et), i(nsert), c(learTouched) and the user's t(ype), b(ackspace) and
-// m(ove); then the lines, the insertion point and the first touched line.
-// clang-format off
-const AreaCase kAreaCases[] = {
-    {"Empty", {}, "", {0, 0}, 0},
-    {"AppendBreaksBetweenLines", {{'a', "a"}, {'a', ""}}, "a||", {1, 0}, 0},
-    {"ClearedTouchesNothing", {{'a', "a"}, {'c'}}, "a|", {0, 1}, 1},
-    {"SetReplacesALine", {{'a', "one"}, {'a', "two"}, {'c'}, {'s', "TWO!", 1}}, "one|TWO!|", {1, 4}, 1},
-    {"SetBeyondTheEndExtendsTheLastLine",
-     {{'a', "one"}, {'a', "#"}, {'c'}, {'s', "tail", 5}, {'s', "", 2}}, "one|#tail|", {1, 5}, 1},
-    {"InsertPushesLinesDown", {{'a', "one"}, {'a', "three"}, {'i', "zero", 0}, {'c'}, {'i', "two", 2}},
-     "zero|one|two|three|", {3, 0}, 2},
-    {"InsertBeyondTheEndAppends", {{'a', "one"}, {'c'}, {'i', "two", 7}}, "one|two|", {1, 3}, 0},
-    {"TypingFollowsTheResultLine",
-     {{'a', "#WR 0072 01"}, {'a', ""}, {'i', "!WR > OK ", 1}, {'s', "#", 2}, {'t', "rd"}},
-     "#WR 0072 01|!WR > OK |#rd|", {2, 3}, 0},
-    {"TypingFollowsAnInsert", {{'a', "one"}, {'a', ""}, {'s', "?SET ", 1}, {'i', "x", 1}, {'t', "T"}},
-     "one|x|T?SET |", {2, 1}, 0},
-    {"Windows1252ByteForByte", {{'a', kAnsi}, {'t', " \xC4\x80"}}, kAnsi + " \xC4\x80|", {0, 14}, 0},
-    {"EnterSplitsALine", {{'a', "a"}, {'a', "bc"}, {'c'}, {'m', "", 1, 1}, {'t', "\n"}}, "a|b|c|", {2, 0}, 1},
-    {"BackspaceJoinsLines", {{'a', "a"}, {'a', "b"}, {'c'}, {'m', "", 1, 0}, {'b'}}, "ab|", {0, 1}, 0},
-    {"TheEmptiedAreaHasNoLines", {{'t', "x"}, {'b'}}, "", {0, 0}, 0},
-    {"EnterOnTheEmptyArea", {{'t', "\n"}}, "||", {1, 0}, 0},
-};
-// clang-format on
-
 TEST(OutputAreaContract, BothAreasAgree) {
-    for (const AreaCase& c : kAreaCases) {
+    for (const test::AreaCase& c : test::kAreaCases) {
         SCOPED_TRACE(c.name);
-        Check(MemoryOutputArea(), c);
-        Check(KeyedEditor(), c);
+        test::CheckArea(MemoryOutputArea(), c);
+        test::CheckArea(KeyedEditor(), c);
     }
 }
 
