@@ -20,6 +20,8 @@ RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 
 !define MUI_ABORTWARNING
+!define MUI_ICON "${SOURCE_DIR}/resources/i2c-terminal.ico"
+!define MUI_UNICON "${SOURCE_DIR}/resources/i2c-terminal.ico"
 !insertmacro MUI_PAGE_LICENSE "${SOURCE_DIR}/LICENSE"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
