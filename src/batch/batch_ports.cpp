@@ -1,57 +1,18 @@
 #include "batch/batch_ports.h"
 
-#include <poll.h>
-#include <signal.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <csignal>
 #include <cstdint>
 #include <utility>
 
+#include "batch/line_waits_system.h"
 #include "core/console.h"
 
 namespace i2ct::batch {
-namespace {
 
-volatile std::sig_atomic_t gInterrupts = 0;
-
-void OnInterrupt(int) {
-    if (gInterrupts > 0) {
-        _exit(130);
-    }
-    gInterrupts = 1;
-}
-
-// Waits on the descriptor, or only for the time without one; a signal ends the wait early.
-void Poll(int descriptor, std::uint32_t ms) {
-    pollfd entry{descriptor, POLLIN, 0};
-    const int timeout = static_cast<int>(std::min<std::uint32_t>(ms, 60000));
-    if (descriptor < 0) {
-        poll(nullptr, 0, timeout);
-        return;
-    }
-    // A line that has hung up polls readable for ever without a byte: the time passes instead.
-    if (poll(&entry, 1, timeout) > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-        poll(nullptr, 0, timeout);
-    }
-}
-
-}  // namespace
-
-void LineWaits::catchInterrupts() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART: the interrupt ends the wait in poll.
-    sigaction(SIGINT, &action, nullptr);
-}
+std::atomic<int> gInterrupts{0};
 
 bool LineWaits::interrupted() {
-    const bool came = gInterrupts > 0;
-    gInterrupts = 0;
-    return came;
+    return gInterrupts.exchange(0) > 0;
 }
 
 void LineWaits::wakeAfter(std::uint32_t ms) {
@@ -67,8 +28,7 @@ WindowEvent LineWaits::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, Lin
             queue_.pop_front();
             return event;
         }
-        if (policy == WaitPolicy::Listen && gInterrupts > 0) {
-            gInterrupts = 0;
+        if (policy == WaitPolicy::Listen && gInterrupts.exchange(0) > 0) {
             return WindowEvent::StopButton;
         }
         const std::size_t waiting = line.port != nullptr ? line.port->waiting() : 0;
@@ -90,12 +50,11 @@ WindowEvent LineWaits::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, Lin
         }
         if (waiting > 0) {
             // Some bytes of a Frame are there, and the line stays readable: the rest follows
-            // within a few byte times of 87 µs each.
-            const timespec pause{0, 100000};
-            nanosleep(&pause, nullptr);
+            // within a few byte times.
+            PauseForRest();
             continue;
         }
-        Poll(line.port != nullptr ? line.port->arrivalDescriptor() : -1, left);
+        PauseForLine(line.port, left);
     }
 }
 

@@ -1,10 +1,6 @@
 // i2c-batch: the terminal's command language from files, a pipe or an interactive shell, without
 // a window, on the same core and ports as the window.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -13,12 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "batch/batch_system.h"
 #include "batch/session.h"
 #include "batch/shell.h"
 #include "modem/connection.h"
-#include "platform/linux/library_loader.h"
-#include "platform/linux/linux_clock.h"
-#include "platform/linux/serial_port.h"
 
 namespace {
 
@@ -71,11 +65,9 @@ struct Options {
 // The driver for --port: it lists the one given line as the modem.
 class GivenPort : public LibraryLoader {
   public:
-    explicit GivenPort(std::string path) : path_(std::move(path)) {}
-    Text currentDirectory() override {
-        return linux_platform::LinuxLibraryLoader().currentDirectory();
-    }
-    char directorySeparator() override { return '/'; }
+    GivenPort(LibraryLoader& system, Text port) : system_(system), port_(std::move(port)) {}
+    Text currentDirectory() override { return system_.currentDirectory(); }
+    char directorySeparator() override { return system_.directorySeparator(); }
     std::unique_ptr<DeviceDriver> load(const Text&) override {
         struct Driver : DeviceDriver {
             Text port;
@@ -88,12 +80,13 @@ class GivenPort : public LibraryLoader {
             void close(int) override {}
         };
         auto driver = std::make_unique<Driver>();
-        driver->port = cp1252(path_);
+        driver->port = port_;
         return driver;
     }
 
   private:
-    std::string path_;
+    LibraryLoader& system_;
+    Text port_;
 };
 
 // Standard output and error, each line also in the log and, if asked, behind its time.
@@ -102,19 +95,9 @@ class Output {
     Output(Clock& clock, bool timestamps)
         : clock_(clock), start_(clock.ticks()), stamps_(timestamps) {}
 
-    // The log must be the user's own file, and no link: written through a link or into a file
-    // that someone else prepared, the log would land where that someone wants it.
+    // The log must be no link, and on Linux the user's own file: see OpenLog.
     bool openLog(const std::string& path) {
-        const int fd =
-            ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-        struct stat file {};
-        if (fd < 0 || fstat(fd, &file) != 0 || !S_ISREG(file.st_mode) || file.st_uid != getuid()) {
-            if (fd >= 0) {
-                ::close(fd);
-            }
-            return false;
-        }
-        log_ = fdopen(fd, "w");
+        log_ = batch::OpenLog(path);
         return log_ != nullptr;
     }
     ~Output() {
@@ -165,6 +148,7 @@ int Usage(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    batch::PrepareOutput();
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -198,24 +182,29 @@ int main(int argc, char** argv) {
             }
         }
     }
-    linux_platform::LinuxClock clock;
+    std::optional<Text> port;
+    if (!options.port.empty()) {
+        port = batch::GivenPortName(options.port);
+        if (!port) {
+            return Usage("kein serieller Port: " + options.port + " (COM1 bis COM255)");
+        }
+    }
+    batch::SystemPorts system = batch::MakeSystemPorts();
+    Clock& clock = *system.clock;
     Output out(clock, options.timestamps);
     if (!options.log.empty() && !out.openLog(options.log)) {
         return Usage("kann das Protokoll " + options.log +
                      " nicht schreiben (es muss eine eigene Datei sein, keine Verknüpfung)");
     }
-    linux_platform::LinuxSerialPorts serialPorts;
-    linux_platform::LinuxLibraryLoader found;
-    GivenPort given(options.port);
-    batch::Session session(clock, options.port.empty() ? static_cast<LibraryLoader&>(found) : given,
-                           serialPorts);
+    GivenPort given(*system.libraries, port.value_or(Text()));
+    batch::Session session(clock, port ? given : *system.libraries, *system.serialPorts);
     const batch::Outcome started = session.start();
     out.outcome(started);
     if (started.failed) {
         return kNoModem;
     }
     batch::LineWaits::catchInterrupts();
-    const bool interactive = options.files.empty() && isatty(STDIN_FILENO) != 0;
+    const bool interactive = options.files.empty() && batch::InteractiveInput();
     std::unique_ptr<batch::Shell> shell;
     if (interactive) {
         shell = std::make_unique<batch::Shell>();

@@ -1,6 +1,7 @@
 #pragma once
-// The interactive side of the batch program, for a terminal on standard input: line editing with
-// GNU Readline, a history kept in the user's state directory, and completion of command words.
+// The interactive side of the batch program, for a terminal on standard input. On Linux: line
+// editing with GNU Readline, a history kept in the user's state directory, and completion of
+// command words. On Windows: the console's own line editing and history.
 
 #include <optional>
 #include <string>
@@ -9,18 +10,16 @@ namespace i2ct::batch {
 
 class Shell {
   public:
-    // Loads the history, when its directory is the user's own.
+    // Loads the history, when its directory is the user's own (Linux).
     Shell();
-    // Saves the history.
+    // Saves the history (Linux).
     ~Shell();
     Shell(const Shell&) = delete;
     Shell& operator=(const Shell&) = delete;
 
-    // One line, edited behind the prompt; nothing at the end of the input (Ctrl-D).
+    // One line, edited behind the prompt; nothing at the end of the input (Ctrl-D, on Windows
+    // Ctrl-Z or Ctrl-C).
     std::optional<std::string> readLine(const std::string& prompt);
-
-  private:
-    std::string history_;  // empty: no history is kept
 };
 
 }  // namespace i2ct::batch

@@ -3,8 +3,12 @@
 # and reads it back, scans the bus and dumps the EEPROM; the exit statuses of a refused command,
 # with and without --keep-going, of no modem and of a wrong command line; --port, --log and
 # --timestamps; and the interactive shell (shell.py). Usage: session.sh I2C-BATCH I2C-MODEM-SIM
+# [COMn]. With a COM port, I2C-BATCH is the Windows program, run under Wine from the current
+# directory, whose stand-in driver library reports the modem on that port, which Wine maps to the
+# simulator's pty; the shell and the log link are left out there, a wrong port name comes in.
 set -u
 batch=$1
+com=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 sim_control=$here/../../scripts/lib/sim-control.sh
 work=$(mktemp -d)
@@ -13,6 +17,18 @@ mkdir -m 700 "$work/none"
 export XDG_RUNTIME_DIR=$work XDG_STATE_HOME=$work/state
 bash "$sim_control" start "$work" "$2" || exit 1
 failures=0
+port=$(cat "$work/port")
+run=("$batch")
+none=(env XDG_RUNTIME_DIR="$work/none")
+no_line=/etc/hostname
+if [ -n "$com" ]; then
+    ln -sfn "$port" "$WINEPREFIX/dosdevices/${com,,}"
+    export I2CT_STANDIN_DEVICES="I2C <> USB Modem  Selmur & Vusk=${com#COM}"
+    run=(wine "$batch")
+    none=(env I2CT_STANDIN_DEVICES=)
+    port=$com
+    no_line=COM200
+fi
 
 # expect NAME STATUS COMMAND...: runs it with the stdin given; stdout in $work/out, stderr in
 # $work/err; the status must be STATUS.
@@ -41,31 +57,35 @@ shows() {
     fi
 }
 
-expect script 0 "$batch" "$here/session.txt"
+expect script 0 "${run[@]}" "$here/session.txt"
 same script "$here/session.out"
 
 refused=$'WR 0072 00\nRD 0073 02\nEXPECT 49 33\nGET VERSION'
-expect refused 1 "$batch" <<< "$refused"
+expect refused 1 "${run[@]}" <<< "$refused"
 shows refused "$work/out" '^\?EXPECT > gelesen: 49 32, erwartet: 49 33$'
 grep -q '^!Version' "$work/out" && { echo "refused: went on"; failures=$((failures + 1)); }
-expect keep-going 1 "$batch" --keep-going - <<< "$refused"
+expect keep-going 1 "${run[@]}" --keep-going - <<< "$refused"
 shows keep-going "$work/out" '^!Version: 2.20$'
 
-expect no-modem 2 env XDG_RUNTIME_DIR="$work/none" "$batch" < /dev/null
+expect no-modem 2 "${none[@]}" "${run[@]}" < /dev/null
 shows no-modem "$work/err" '^Fehler: Es ist.* kein Modem angeschlossen!!$'
-expect wrong-option 2 "$batch" --baud 9600
-expect missing-file 2 "$batch" "$work/missing.txt"
-expect not-a-tty 2 env XDG_RUNTIME_DIR="$work/none" "$batch" --port /etc/hostname < /dev/null
+expect wrong-option 2 "${run[@]}" --baud 9600
+expect missing-file 2 "${run[@]}" "$work/missing.txt"
+expect not-a-tty 2 "${none[@]}" "${run[@]}" --port "$no_line" < /dev/null
 shows not-a-tty "$work/err" '^Fehler: Kann das Modem-Protokoll nicht starten$'
 
-port=$(cat "$work/port")
-expect given-port 0 env XDG_RUNTIME_DIR="$work/none" "$batch" --port "$port" --timestamps \
+expect given-port 0 "${none[@]}" "${run[@]}" --port "$port" --timestamps \
     --log "$work/log" <<< 'GET VERSION'
 shows given-port "$work/out" '^ +[0-9]+ !Version: 2.20$'
 shows log "$work/log" '^ +[0-9]+ #GET VERSION$'
-ln -s "$work/log" "$work/link"
-expect log-link 2 "$batch" --log "$work/link" < /dev/null
-
-python3 "$here/shell.py" "$batch" || failures=$((failures + 1))
+if [ -n "$com" ]; then
+    # Wine follows a Unix link as if it were the file, and has no console on a pty.
+    expect port-name 2 "${run[@]}" --port 'COM256' < /dev/null
+    shows port-name "$work/err" 'kein serieller Port: COM256 \(COM1 bis COM255\)$'
+else
+    ln -s "$work/log" "$work/link"
+    expect log-link 2 "$batch" --log "$work/link" < /dev/null
+    python3 "$here/shell.py" "$batch" || failures=$((failures + 1))
+fi
 
 [ "$failures" -eq 0 ]

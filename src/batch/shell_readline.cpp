@@ -26,7 +26,7 @@ void MakeDirectories(const std::string& path) {
 
 // $XDG_STATE_HOME/i2c-terminal, or ~/.local/state/i2c-terminal: made for the user alone, and
 // used only when nobody else may write it.
-std::string HistoryFile() {
+std::string FindHistoryFile() {
     const char* state = std::getenv("XDG_STATE_HOME");
     const char* home = std::getenv("HOME");
     std::string directory;
@@ -42,6 +42,12 @@ std::string HistoryFile() {
     std::string why;
     return linux_platform::TrustedDirectory(directory, why) ? directory + "/batch_history"
                                                             : std::string();
+}
+
+// Empty: no history is kept.
+const std::string& HistoryFile() {
+    static const std::string file = FindHistoryFile();
+    return file;
 }
 
 char* NextWord(const char* typed, int state) {
@@ -67,19 +73,19 @@ char** Complete(const char* typed, int, int) {
 
 }  // namespace
 
-Shell::Shell() : history_(HistoryFile()) {
+Shell::Shell() {
     rl_readline_name = "i2c-batch";
     rl_attempted_completion_function = Complete;
     using_history();
     stifle_history(kHistoryLines);
-    if (!history_.empty()) {
-        read_history(history_.c_str());
+    if (!HistoryFile().empty()) {
+        read_history(HistoryFile().c_str());
     }
 }
 
 Shell::~Shell() {
-    if (!history_.empty() && write_history(history_.c_str()) == 0) {
-        chmod(history_.c_str(), 0600);
+    if (!HistoryFile().empty() && write_history(HistoryFile().c_str()) == 0) {
+        chmod(HistoryFile().c_str(), 0600);
     }
 }
 

@@ -1,0 +1,50 @@
+// The batch program on Linux: the Linux ports, any device path as a port, and a log file that
+// must be no link and the user's own.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "batch/batch_system.h"
+#include "platform/linux/library_loader.h"
+#include "platform/linux/linux_clock.h"
+#include "platform/linux/serial_port.h"
+
+namespace i2ct::batch {
+
+SystemPorts MakeSystemPorts() {
+    return {std::make_unique<linux_platform::LinuxClock>(),
+            std::make_unique<linux_platform::LinuxSerialPorts>(),
+            std::make_unique<linux_platform::LinuxLibraryLoader>()};
+}
+
+void PrepareOutput() {}
+
+bool InteractiveInput() {
+    return isatty(STDIN_FILENO) != 0;
+}
+
+// Written through a link or into a file that someone else prepared, the log would land where that
+// someone wants it.
+std::FILE* OpenLog(const std::string& path) {
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    struct stat file {};
+    if (fd < 0 || fstat(fd, &file) != 0 || !S_ISREG(file.st_mode) || file.st_uid != getuid()) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return nullptr;
+    }
+    std::FILE* log = fdopen(fd, "w");
+    if (log == nullptr) {
+        ::close(fd);
+    }
+    return log;
+}
+
+// A device path; the serial port refuses anything that is not a terminal line.
+std::optional<Text> GivenPortName(const std::string& port) {
+    return cp1252(port);
+}
+
+}  // namespace i2ct::batch

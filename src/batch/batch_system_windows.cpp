@@ -1,0 +1,81 @@
+// The batch program on Windows: the Windows ports, COM1 to COM255 as ports, and a log file that
+// must be no link.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "batch/batch_system.h"
+#include "platform/win32/library_loader.h"
+#include "platform/win32/serial_port.h"
+#include "platform/win32/win32_clock.h"
+
+namespace i2ct::batch {
+namespace {
+
+constexpr int kLastComPort = 255;
+
+}  // namespace
+
+SystemPorts MakeSystemPorts() {
+    return {std::make_unique<win32::Win32Clock>(), std::make_unique<win32::Win32SerialPorts>(),
+            std::make_unique<win32::Win32LibraryLoader>()};
+}
+
+// The same bytes as on Linux: no CR before each LF, and a console that shows UTF-8, set back to
+// its own code page at the end, since the console outlives the program.
+void PrepareOutput() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    static const UINT before = GetConsoleOutputCP();
+    if (before != 0 && before != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
+        std::atexit([] { SetConsoleOutputCP(before); });
+    }
+}
+
+bool InteractiveInput() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+// A link is opened as itself, not followed, so that it can be seen and refused: the log would
+// otherwise land where the link's maker wants it. Devices such as CON or NUL are no log either.
+std::FILE* OpenLog(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const DWORD refused = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &information) ||
+        (information.dwFileAttributes & refused) != 0 || !SetEndOfFile(file)) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    std::FILE* log = _fdopen(fd, "wb");
+    if (log == nullptr) {
+        _close(fd);
+    }
+    return log;
+}
+
+// COM1 to COM255, also behind "\\.\": the numbers Windows gives serial ports. Anything else could
+// name another device or a file.
+std::optional<Text> GivenPortName(const std::string& port) {
+    std::string name = port.starts_with("\\\\.\\") ? port.substr(4) : port;
+    if (name.size() < 4 || name.size() > 6 || upperCase(name.substr(0, 3)) != "COM" ||
+        name[3] == '0' || name.find_first_not_of("0123456789", 3) != std::string::npos ||
+        std::atoi(name.c_str() + 3) > kLastComPort) {
+        return std::nullopt;
+    }
+    return "COM" + name.substr(3);
+}
+
+}  // namespace i2ct::batch

@@ -1,0 +1,58 @@
+// The batch program's waits on Linux: poll on the serial line's descriptor, and SIGINT, whose
+// arrival ends the poll.
+#include <poll.h>
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "batch/batch_ports.h"
+#include "batch/line_waits_system.h"
+
+namespace i2ct::batch {
+namespace {
+
+// The handler writes the count, so it must not take a lock.
+static_assert(std::atomic<int>::is_always_lock_free);
+
+void OnInterrupt(int) {
+    if (gInterrupts.exchange(1) > 0) {
+        _exit(130);
+    }
+}
+
+// Waits on the descriptor, or only for the time without one; a signal ends the wait early.
+void Poll(int descriptor, std::uint32_t ms) {
+    pollfd entry{descriptor, POLLIN, 0};
+    const int timeout = static_cast<int>(std::min<std::uint32_t>(ms, 60000));
+    if (descriptor < 0) {
+        poll(nullptr, 0, timeout);
+        return;
+    }
+    // A line that has hung up polls readable for ever without a byte: the time passes instead.
+    if (poll(&entry, 1, timeout) > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        poll(nullptr, 0, timeout);
+    }
+}
+
+}  // namespace
+
+void LineWaits::catchInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: the interrupt ends the wait in poll.
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void PauseForRest() {
+    const timespec pause{0, 100000};
+    nanosleep(&pause, nullptr);
+}
+
+void PauseForLine(SerialPort* port, std::uint32_t ms) {
+    Poll(port != nullptr ? port->arrivalDescriptor() : -1, ms);
+}
+
+}  // namespace i2ct::batch
