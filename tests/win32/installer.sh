@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The installer under Wine: a silent install puts the programs, the licence, the uninstaller, the
 # Start menu entry and the Add/Remove Programs entry in place, and the installed batch program
-# runs; a silent uninstall takes them all away again. Usage: installer.sh SETUP.EXE VERSION, with
-# $WINEPREFIX's wineserver running. Prints the install and uninstall times.
+# and window start; a silent uninstall takes them all away again. Usage: installer.sh SETUP.EXE
+# VERSION PROBE.EXE, with $WINEPREFIX's wineserver running on a display. Prints the install and
+# uninstall times.
 set -u
 setup=$1
 version=$2
+probe=$3
 dir='C:\i2c-terminal-test'
 unix=$WINEPREFIX/drive_c/i2c-terminal-test
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/I2C-Terminal.lnk"
@@ -30,6 +32,22 @@ done
 wine reg query "$key" /v DisplayVersion | grep -q "REG_SZ *$version" || fail "no uninstall entry"
 got=$(wine "$unix/i2c-batch.exe" --version)
 [ "$got" = "i2c-batch $version" ] || fail "the installed i2c-batch.exe says: $got"
+# The installed window starts; without a driver library beside it, it asks for one first.
+(cd "$unix" && exec wine ./i2c-terminal.exe > /dev/null 2>&1) &
+terminal=$!
+if timeout 60 xdotool search --sync --name '^Kann die Datei ftd2xx.dll nicht' > /dev/null; then
+    wine "$probe" cancel
+    timeout 60 xdotool search --sync --name '^I2C-BUS    USB   Terminal' > /dev/null ||
+        fail "the installed i2c-terminal.exe shows no window"
+    for i in $(seq 1 40); do
+        wine "$probe" close 2> /dev/null || break
+        sleep 0.5
+    done
+    wait "$terminal" || fail "the installed i2c-terminal.exe ended with status $?"
+else
+    fail "the installed i2c-terminal.exe does not start"
+    kill "$terminal"
+fi
 
 start=$(ms)
 # Run in place, the uninstaller ends only when it is done, but cannot remove itself.
