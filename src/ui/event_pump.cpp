@@ -68,25 +68,8 @@ EventPump::EventPump(MainWindow& window) : window_(window) {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-void EventPump::post(WindowEvent event) {
-    // The tracker looks at the whole area each time, so a run of output-area events asks no
-    // more of it than the last one.
-    if (event == WindowEvent::OutputArea && !queue_.empty() && queue_.back() == event) {
-        return;
-    }
-    queue_.push_back(event);
-}
-
-bool EventPump::queued(WindowEvent event) const {
-    return std::find(queue_.begin(), queue_.end(), event) != queue_.end();
-}
-
 WindowEvent EventPump::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) {
-    const auto arrived = [this, policy] {
-        return policy == WaitPolicy::Loop
-                   ? !queue_.empty()
-                   : policy == WaitPolicy::Listen && queued(WindowEvent::StopButton);
-    };
+    const auto arrived = [this, policy] { return queue_.ends(policy); };
     const std::size_t waiting = line.port != nullptr ? line.port->waiting() : 0;
     if (!arrived() && (line.port == nullptr || waiting < line.bytes)) {
         filtering_ = policy;
@@ -113,17 +96,7 @@ WindowEvent EventPump::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, Lin
         }
         filtering_ = WaitPolicy::Loop;
     }
-    if (policy != WaitPolicy::Loop) {
-        const bool stop = policy == WaitPolicy::Listen && queued(WindowEvent::StopButton);
-        queue_.clear();
-        return stop ? WindowEvent::StopButton : WindowEvent::None;
-    }
-    if (queue_.empty()) {
-        return WindowEvent::None;
-    }
-    const WindowEvent event = queue_.front();
-    queue_.pop_front();
-    return event;
+    return queue_.take(policy);
 }
 
 void EventPump::listenTo(const LineWatch& line, std::size_t waiting) {

@@ -7,9 +7,9 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <deque>
 #include <memory>
 
+#include "platform/event_queue.h"
 #include "platform/window.h"
 
 namespace i2ct::ui {
@@ -27,7 +27,7 @@ class EventPump : public QObject, public WindowEvents {
     WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) override;
 
     // Queues an event for the next wait, as the window's signals do.
-    void post(WindowEvent event);
+    void post(WindowEvent event) { queue_.post(event); }
     // Whether events wait for the next wait; lets a caller run the loop until it has seen all.
     bool pending() const { return !queue_.empty(); }
 
@@ -36,7 +36,6 @@ class EventPump : public QObject, public WindowEvents {
 
   private:
     bool isStopClick(const QObject* watched, const QEvent& event) const;
-    bool queued(WindowEvent event) const;
     // Makes the event loop wake when bytes arrive on the watched line, on which `waiting` bytes
     // wait now.
     void listenTo(const LineWatch& line, std::size_t waiting);
@@ -44,7 +43,7 @@ class EventPump : public QObject, public WindowEvents {
     void recheckLater(std::size_t waiting);
 
     MainWindow& window_;
-    std::deque<WindowEvent> queue_;
+    EventQueue queue_;
     QTimer deadline_;
     bool expired_ = false;
     // The serial line as one more source of the wait: its descriptor wakes the loop, and while

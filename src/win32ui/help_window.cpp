@@ -33,14 +33,9 @@ HelpWindowPort::HelpWindowPort(HWND mainWindow, HFONT consoleFont, MessagePump& 
 }
 
 LRESULT CALLBACK HelpWindowPort::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_NCCREATE) {
-        const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(l);
-        SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
-    }
-    if (message == WM_CLOSE) {
+    HelpWindowPort* self = CreatedFor<HelpWindowPort>(window, message, l);
+    if (message == WM_CLOSE && self != nullptr) {
         // The loop closes the window when it takes the event.
-        auto* self = reinterpret_cast<HelpWindowPort*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         self->pump_.post(WindowEvent::Close);
         return 0;
     }

@@ -154,12 +154,7 @@ void MainWindow::post(WindowEvent event) {
 }
 
 LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_NCCREATE) {
-        const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(l);
-        SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    MainWindow* self = CreatedFor<MainWindow>(window, message, l);
     if (self == nullptr || self->window_ == nullptr) {
         return DefWindowProcA(window, message, w, l);
     }

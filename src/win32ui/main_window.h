@@ -90,6 +90,18 @@ class MainWindow {
 // The window's outer rectangle for a client area of this size with this style, at this place.
 RECT OuterRect(int x, int y, int clientWidth, int clientHeight, DWORD style);
 
+// The object whose address a window was created with, kept with the window from its first
+// message on: the procedure of a window class finds its C++ side this way.
+template <class T>
+T* CreatedFor(HWND window, UINT message, LPARAM l) {
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(l);
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    return reinterpret_cast<T*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
 // The module that holds the resources: the program, or the test that links the window.
 HINSTANCE ThisModule();
 

@@ -25,19 +25,6 @@ bool IsInput(UINT message) {
 
 }  // namespace
 
-void MessagePump::post(WindowEvent event) {
-    // The tracker looks at the whole area each time, so a run of output-area events asks no
-    // more of it than the last one.
-    if (event == WindowEvent::OutputArea && !queue_.empty() && queue_.back() == event) {
-        return;
-    }
-    queue_.push_back(event);
-}
-
-bool MessagePump::queued(WindowEvent event) const {
-    return std::find(queue_.begin(), queue_.end(), event) != queue_.end();
-}
-
 bool MessagePump::drops(const MSG& message, WaitPolicy policy) const {
     if (policy == WaitPolicy::Loop || !IsInput(message.message)) {
         return false;
@@ -48,11 +35,6 @@ bool MessagePump::drops(const MSG& message, WaitPolicy policy) const {
 }
 
 WindowEvent MessagePump::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) {
-    const auto arrived = [this, policy] {
-        return policy == WaitPolicy::Loop
-                   ? !queue_.empty()
-                   : policy == WaitPolicy::Listen && queued(WindowEvent::StopButton);
-    };
     const DWORD start = GetTickCount();
     for (;;) {
         MSG message;
@@ -63,7 +45,7 @@ WindowEvent MessagePump::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, L
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        if (arrived() || (line.port != nullptr && line.port->waiting() >= line.bytes)) {
+        if (queue_.ends(policy) || (line.port != nullptr && line.port->waiting() >= line.bytes)) {
             break;
         }
         const DWORD passed = GetTickCount() - start;
@@ -76,17 +58,7 @@ WindowEvent MessagePump::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, L
         }
         MsgWaitForMultipleObjectsEx(0, nullptr, step, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
-    if (policy != WaitPolicy::Loop) {
-        const bool stop = policy == WaitPolicy::Listen && queued(WindowEvent::StopButton);
-        queue_.clear();
-        return stop ? WindowEvent::StopButton : WindowEvent::None;
-    }
-    if (queue_.empty()) {
-        return WindowEvent::None;
-    }
-    const WindowEvent event = queue_.front();
-    queue_.pop_front();
-    return event;
+    return queue_.take(policy);
 }
 
 }  // namespace i2ct::win32ui

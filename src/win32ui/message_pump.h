@@ -6,8 +6,7 @@
 
 #include <windows.h>
 
-#include <deque>
-
+#include "platform/event_queue.h"
 #include "platform/window.h"
 
 namespace i2ct::win32ui {
@@ -20,16 +19,15 @@ class MessagePump : public WindowEvents {
     WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) override;
 
     // Queues an event for the next wait, as the windows' procedures do.
-    void post(WindowEvent event);
+    void post(WindowEvent event) { queue_.post(event); }
     bool pending() const { return !queue_.empty(); }
 
   private:
     // Whether the message is the user's input that the policy drops.
     bool drops(const MSG& message, WaitPolicy policy) const;
-    bool queued(WindowEvent event) const;
 
     HWND stopButton_;
-    std::deque<WindowEvent> queue_;
+    EventQueue queue_;
 };
 
 }  // namespace i2ct::win32ui
