@@ -1,11 +1,12 @@
-# Installs the Debian packages the build, the tests and the demo need, but only those missing,
-# so that a prepared machine goes on at once.
+# Installs the Debian packages the build, the tests (the installed tree's checks among them) and
+# the demo need, but only those missing, so that a prepared machine goes on at once.
 
 i2ct_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev libx11-dev
     libgtest-dev libgmock-dev libreadline-dev python3
     fonts-liberation clang-format
+    desktop-file-utils appstream xvfb xauth xdotool file
 )
 
 ensure_packages() {

@@ -3,11 +3,9 @@
 // connection with a keep-alive and automatic reconnection.
 
 #include "core/program.h"
+#include "platform/modem_description.h"
 
 namespace i2ct {
-
-// The description the modem's USB chip reports, compared exactly.
-inline constexpr const char* kModemDescription = "I2C <> USB Modem  Selmur & Vusk";
 
 // Loads the driver library from StartDirectory, or from a file the user picks.
 void LoadDriverLibrary(Program& p);

@@ -10,6 +10,7 @@
 #include <span>
 
 #include "platform/clock.h"
+#include "platform/modem_description.h"
 #include "sim/bus.h"
 #include "sim/devices.h"
 #include "sim/frame_parser.h"
@@ -18,9 +19,6 @@
 #include "sim/outbox.h"
 
 namespace i2ct::sim {
-
-// The USB description the simulated modem's chip reports.
-inline constexpr const char* kSimDescription = "I2C <> USB Modem  Selmur & Vusk";
 
 // Where the standard devices sit on the bus.
 inline constexpr Address kEepromAddress{0xA0, 0x00};

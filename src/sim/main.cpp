@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/linux/device_files.h"
+#include "platform/modem_description.h"
 #include "sim/control.h"
 #include "sim/demo.h"
 #include "sim/firmware.h"
@@ -56,7 +57,8 @@ constexpr std::string_view kUsage =
     "end of standard input, unless --keep-running is given.\n"
     "\n"
     "options:\n"
-    "  --description TEXT  USB description (default \"I2C <> USB Modem  Selmur & Vusk\")\n"
+    "  --description TEXT  USB description (default \"" I2CT_MODEM_DESCRIPTION
+    "\")\n"
     "  --version X.YZ      firmware version digits X, Y, Z (default 2.20)\n"
     "  --prompt C          prompt character (default #)\n"
     "  --latency MS        answer latency in milliseconds (default 2)\n"
@@ -72,7 +74,7 @@ constexpr std::string_view kUsage =
     "control commands:\n  ";
 
 struct Options {
-    std::string description = kSimDescription;
+    std::string description = i2ct::kModemDescription;
     std::array<std::uint8_t, 3> version{2, 2, 0};
     std::uint8_t prompt = '#';
     std::uint32_t latency = Transmitter::kDefaultLatencyMs;

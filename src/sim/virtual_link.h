@@ -86,7 +86,7 @@ class VirtualBench : public SerialPorts, public LibraryLoader {
     explicit VirtualBench(Clock& clock) : clock_(clock) {}
 
     // A modem that is plugged in at once, on /dev/ttySIM<n> unless a port is given.
-    VirtualModem& addModem(Text description = kSimDescription, Text port = {});
+    VirtualModem& addModem(Text description = kModemDescription, Text port = {});
     VirtualModem& modem(std::size_t index = 0) { return *modems_.at(index); }
     Firmware& firmware(std::size_t index = 0) { return modem(index).firmware(); }
     std::size_t size() const { return modems_.size(); }

@@ -123,7 +123,7 @@ TEST(Messages, ErrorsAreRedUntilTheLineClearsFiveSecondsAfterTheLastMessage) {
 // Discovery, each outcome with its message.
 TEST(Discovery, OutcomesAndTheirMessages) {
     const Text none = "Es ist kein Modem angeschlossen!!";
-    const Text modem = sim::kSimDescription;
+    const Text modem = kModemDescription;
     struct Case {
         std::function<void(sim::VirtualBench&)> setUp;
         Text message;

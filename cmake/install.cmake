@@ -1,0 +1,55 @@
+# Installing on Linux: the programs, their desktop entry, icon, AppStream metainfo and man pages,
+# the udev rule for the modem, and the copyright and changelog a Debian package carries. The
+# paths come from GNUInstallDirs, so a distribution's prefix and DESTDIR apply.
+include(GNUInstallDirs)
+
+set(I2CT_APP_ID de.selmur_vusk.i2c_terminal)
+set(I2CT_HOMEPAGE "https://www.selmur-vusk.de/i2c-terminal"
+    CACHE STRING "Home page in the package and the metainfo; the screenshots lie below it")
+set(linux_data ${PROJECT_SOURCE_DIR}/packaging/linux)
+set(linux_generated ${PROJECT_BINARY_DIR}/packaging)
+
+install(TARGETS i2c-terminal i2c-batch i2c-modem-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+install(FILES ${linux_data}/i2c-terminal.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+configure_file(${linux_data}/i2c-terminal.metainfo.xml.in
+               ${linux_generated}/${I2CT_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${linux_generated}/${I2CT_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+set(icon_dir ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+install(FILES ${linux_data}/icons/i2c-terminal.svg DESTINATION ${icon_dir}/scalable/apps)
+foreach(size 16 24 32 48 64 128 256)
+    install(FILES ${linux_data}/icons/i2c-terminal-${size}.png
+            DESTINATION ${icon_dir}/${size}x${size}/apps RENAME i2c-terminal.png)
+endforeach()
+
+# udev reads rules from the system's directories only: below /usr for a system install, and
+# /etc for anything installed elsewhere, such as /usr/local.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+    set(I2CT_UDEV_RULES_DIR lib/udev/rules.d)
+else()
+    set(I2CT_UDEV_RULES_DIR /etc/udev/rules.d)
+endif()
+configure_file(${linux_data}/70-i2c-usb-modem.rules.in ${linux_generated}/70-i2c-usb-modem.rules
+               @ONLY)
+install(FILES ${linux_generated}/70-i2c-usb-modem.rules DESTINATION ${I2CT_UDEV_RULES_DIR})
+
+# Man pages and the changelog go compressed, without a time stamp, so that a rebuild gives the
+# same bytes.
+find_program(GZIP_PROGRAM gzip REQUIRED)
+set(compressed)
+foreach(source man/i2c-terminal.1 man/i2c-batch.1 man/i2c-modem-sim.1 debian/changelog)
+    get_filename_component(name ${source} NAME)
+    add_custom_command(OUTPUT ${linux_generated}/${name}.gz
+                       COMMAND ${GZIP_PROGRAM} -9nc ${linux_data}/${source} > ${name}.gz
+                       DEPENDS ${linux_data}/${source}
+                       WORKING_DIRECTORY ${linux_generated})
+    list(APPEND compressed ${linux_generated}/${name}.gz)
+endforeach()
+add_custom_target(i2ct_compressed_docs ALL DEPENDS ${compressed})
+install(FILES ${linux_generated}/i2c-terminal.1.gz ${linux_generated}/i2c-batch.1.gz
+              ${linux_generated}/i2c-modem-sim.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${linux_data}/debian/copyright ${linux_generated}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})

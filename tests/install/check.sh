@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Installs a build into a scratch DESTDIR and checks what a Linux desktop gets from it: every
+# file in place, the desktop entry and the metainfo valid, the udev rule matching the product
+# string the program looks for, and the installed program showing its window under Xvfb.
+#   check.sh BUILD-DIR
+set -euo pipefail
+build=$1
+for tool in desktop-file-validate appstreamcli xvfb-run xdotool file strings; do
+    command -v "$tool" > /dev/null || { echo "skipped: $tool is missing"; exit 77; }
+done
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+DESTDIR=$root cmake --install "$build" --prefix /usr > /dev/null
+cd "$root"
+
+share=usr/share
+files=(usr/bin/i2c-terminal usr/bin/i2c-batch usr/bin/i2c-modem-sim
+    $share/applications/i2c-terminal.desktop $share/metainfo/de.selmur_vusk.i2c_terminal.metainfo.xml
+    $share/icons/hicolor/scalable/apps/i2c-terminal.svg $share/doc/i2c-terminal/copyright
+    $share/doc/i2c-terminal/changelog.gz)
+for program in i2c-terminal i2c-batch i2c-modem-sim; do
+    files+=("$share/man/man1/$program.1.gz")
+done
+for file in "${files[@]}"; do
+    [ -s "$file" ] || fail "$file is not installed"
+done
+for size in 16 24 32 48 64 128 256; do
+    png=$share/icons/hicolor/${size}x${size}/apps/i2c-terminal.png
+    file -b "$png" | grep -q "PNG image data, $size x $size," || fail "$png is not $size x $size"
+done
+for page in "$share"/man/man1/*.1.gz; do
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 > /dev/null)
+    [ -z "$warnings" ] || fail "$page: $warnings"
+done
+desktop-file-validate $share/applications/i2c-terminal.desktop
+appstreamcli validate --no-net --pedantic $share/metainfo/*.xml > /dev/null
+
+# A system install puts the rule below /usr, any other prefix into /etc.
+for rule in {usr/lib,etc}/udev/rules.d/70-i2c-usb-modem.rules ""; do
+    [ -f "$rule" ] && break
+done
+[ -n "$rule" ] || fail "no udev rule installed"
+for key in 'TAG+="uaccess"' 'ENV{ID_MM_DEVICE_IGNORE}="1"' 'ATTR{latency_timer}="1"' \
+    'SYMLINK+="i2c-usb-modem"'; do
+    grep -qF "$key" "$rule" || fail "$rule lacks $key"
+done
+products=$(grep -o 'ATTRS{product}=="[^"]*"' "$rule" | sed 's/^ATTRS{product}=="//; s/"$//' | sort -u)
+[ "$(wc -l <<< "$products")" -eq 1 ] || fail "$rule matches other products: $products"
+strings -a usr/bin/i2c-terminal | grep -Fx "$products" > /dev/null ||
+    fail "i2c-terminal does not look for the rule's product \"$products\""
+
+# The window from the installed path, with a runtime directory of its own so that no simulator
+# of another test is taken for the modem.
+mkdir -m 700 run
+export XDG_RUNTIME_DIR=$root/run QT_QPA_PLATFORM=xcb
+timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    "$1" &
+    trap "kill $! 2> /dev/null" EXIT
+    xdotool search --sync --onlyvisible --name "^I2C-BUS" > /dev/null' _ "$root/usr/bin/i2c-terminal" ||
+    fail "the installed i2c-terminal showed no window"
+echo "installed tree complete and valid; the window came up"
