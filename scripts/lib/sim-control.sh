@@ -46,7 +46,8 @@ case "$cmd" in
         ;;
     stop)
         [ -f "$dir/pid" ] || exit 0
-        echo quit > "$dir/control" 2> /dev/null || true
+        # Opening the pipe waits for a reader, which a simulator that has ended no longer is.
+        timeout 2 bash -c 'echo quit > "$1"' _ "$dir/control" 2> /dev/null || true
         for i in $(seq 1 40); do
             kill -0 "$(cat "$dir/pid")" 2> /dev/null || break
             sleep 0.05

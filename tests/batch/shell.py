@@ -22,7 +22,17 @@ until(b"#")  # the prompt of the modem
 os.write(fd, b"get vers\t\r")
 until(b"!Version: 2.20")
 os.write(fd, b"\x04")  # Ctrl-D ends the shell
-_, status = os.waitpid(pid, 0)
+end = time.monotonic() + 10
+while (done := os.waitpid(pid, os.WNOHANG))[0] == 0 and time.monotonic() < end:
+    if select.select([fd], [], [], 0.1)[0]:
+        try:
+            seen += os.read(fd, 4096)
+        except OSError:  # the shell has gone and its side of the pty with it
+            pass
+if done[0] == 0:
+    os.kill(pid, 9)
+    raise AssertionError(f"Ctrl-D did not end the shell: {seen!r}")
+status = done[1]
 assert os.waitstatus_to_exitcode(status) == 0, status
 history = os.path.join(state, "i2c-terminal", "batch_history")
 assert "get VERSION " in open(history).read().splitlines(), open(history).read()
