@@ -17,16 +17,6 @@ void MessageLinePort::setText(const Text& text) {
     UpdateWindow(window_.messageLine());
 }
 
-void MessageLinePort::setTextColour(Rgb colour) {
-    text_ = colour;
-    window_.setMessageColours(text_, background_);
-}
-
-void MessageLinePort::setBackground(Rgb background) {
-    background_ = background;
-    window_.setMessageColours(text_, background_);
-}
-
 Text DialogFilter(const Text& filter) {
     Text parts = filter;
     std::replace(parts.begin(), parts.end(), '|', '\0');

@@ -22,13 +22,11 @@ class MessageLinePort : public MessageLine {
   public:
     explicit MessageLinePort(MainWindow& window) : window_(window) {}
     void setText(const Text& text) override;
-    void setTextColour(Rgb colour) override;
-    void setBackground(Rgb background) override;
+    void setTextColour(Rgb colour) override { window_.setMessageTextColour(colour); }
+    void setBackground(Rgb background) override { window_.setMessageBackground(background); }
 
   private:
     MainWindow& window_;
-    Rgb text_ = colour::kBlack;
-    Rgb background_ = colour::kGrey;
 };
 
 class StopButtonPort : public StopButton {

@@ -141,8 +141,12 @@ void MainWindow::setStatusColours(Rgb background) {
     InvalidateRect(status_, nullptr, TRUE);
 }
 
-void MainWindow::setMessageColours(Rgb text, Rgb background) {
+void MainWindow::setMessageTextColour(Rgb text) {
     messageText_ = ToColorRef(text);
+    InvalidateRect(message_, nullptr, TRUE);
+}
+
+void MainWindow::setMessageBackground(Rgb background) {
     messageBrush_.set(background);
     InvalidateRect(message_, nullptr, TRUE);
 }

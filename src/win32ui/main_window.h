@@ -64,7 +64,8 @@ class MainWindow {
     void onOutputChange(std::function<void()> changed) { outputChanged_ = std::move(changed); }
 
     void setStatusColours(Rgb background);
-    void setMessageColours(Rgb text, Rgb background);
+    void setMessageTextColour(Rgb text);
+    void setMessageBackground(Rgb background);
 
   private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
@@ -75,7 +76,7 @@ class MainWindow {
     HBITMAP logoPicture_ = nullptr;
     SolidBrush statusBrush_{colour::kRed};
     SolidBrush messageBrush_{colour::kGrey};
-    COLORREF messageText_ = 0;
+    COLORREF messageText_ = RGB(0, 0, 0);
     HWND window_ = nullptr;
     HWND status_ = nullptr;
     HWND help_ = nullptr;

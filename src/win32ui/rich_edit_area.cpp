@@ -68,31 +68,33 @@ LRESULT RichEditArea::handle(UINT message, WPARAM w, LPARAM l) {
     // without the key, as some keyboards and input tools send it, makes one as well.
     const bool enterKey = message == WM_KEYDOWN && w == VK_RETURN;
     const bool enterCharacter = message == WM_CHAR && (w == '\r' || w == '\n');
+    LRESULT result = 0;
     if (enterKey || enterCharacter) {
         if (enterKey || !enterKeyDown_) {
             CallWindowProcA(original_, control_, EM_REPLACESEL, TRUE,
                             reinterpret_cast<LPARAM>(kLineBreak));
         }
         enterKeyDown_ = enterKey;
-        return 0;
+    } else {
+        result = CallWindowProcA(original_, control_, message, w, l);
     }
-    return CallWindowProcA(original_, control_, message, w, l);
+    // The control reports its change while it handles the message; a later change, such as
+    // text dropped with the mouse, was announced by nothing.
+    userEdit_ = kNone;
+    return result;
 }
 
 void RichEditArea::changed() {
     if (writing_) {
         return;
     }
-    // A change that no key announced, such as text dropped with the mouse, may lie anywhere.
+    // A change that no key announced may lie anywhere.
     touch(userEdit_ == kNone ? 0 : userEdit_);
-    userEdit_ = kNone;
 }
 
 LineIndex RichEditArea::count() const {
-    if (end() == 0) {
-        return 0;
-    }
-    return SendMessageA(control_, EM_GETLINECOUNT, 0, 0);
+    // The control counts one line in an empty text, the area none.
+    return GetWindowTextLengthA(control_) == 0 ? 0 : SendMessageA(control_, EM_GETLINECOUNT, 0, 0);
 }
 
 LONG RichEditArea::lineStart(LineIndex i) const {

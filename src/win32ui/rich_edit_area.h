@@ -50,8 +50,8 @@ class RichEditArea : public OutputArea {
     HWND control_;
     WNDPROC original_ = nullptr;
     LineIndex touched_ = kNone;
-    // The lowest line that the user's edit under way may change, or kNone: set before the
-    // control sees a key, a paste or a drop, taken by the change that follows.
+    // The lowest line that the user's edit under way may change, or kNone: set while the control
+    // handles a key, a paste or a cut.
     LineIndex userEdit_ = kNone;
     bool writing_ = false;
     bool enterKeyDown_ = false;  // its character is still to come
