@@ -7,9 +7,9 @@ set -euo pipefail
 cmd=$1
 dir=$2
 
-wait_for() {  # wait_for FILE PATTERN: up to 10 s for a line matching PATTERN
+wait_for() {  # wait_for FILE PATTERN: up to 30 s for a line matching PATTERN
     local i
-    for i in $(seq 1 200); do
+    for i in $(seq 1 600); do
         if grep -q "$2" "$1" 2> /dev/null; then
             return 0
         fi
@@ -35,7 +35,7 @@ case "$cmd" in
     send)
         before=$(grep -c '' "$dir/out" || true)
         echo "$3" > "$dir/control"
-        for i in $(seq 1 200); do
+        for i in $(seq 1 600); do
             if [ "$(grep -c '' "$dir/out")" -gt "$before" ]; then
                 exit 0
             fi

@@ -15,6 +15,7 @@ void VirtualModem::plug(Text port) {
     plugged_ = true;
     ++session_;
     claim_.reset();
+    driverOpen_ = false;
     firmware_.powerCycle();
 }
 
@@ -107,9 +108,10 @@ class BenchDriver : public DeviceDriver {
         }
         const Listed& entry = listed_[static_cast<std::size_t>(index)];
         if (!entry.modem->plugged() || entry.modem->session() != entry.session ||
-            entry.modem->driverRefuses()) {
+            entry.modem->driverRefuses() || entry.modem->driverOpen()) {
             return std::nullopt;
         }
+        entry.modem->setDriverOpen(true);
         return index;
     }
 
@@ -120,7 +122,11 @@ class BenchDriver : public DeviceDriver {
         return listed_[static_cast<std::size_t>(handle)].modem->port();
     }
 
-    void close(int) override {}
+    void close(int handle) override {
+        if (handle >= 0 && static_cast<std::size_t>(handle) < listed_.size()) {
+            listed_[static_cast<std::size_t>(handle)].modem->setDriverOpen(false);
+        }
+    }
 
   private:
     struct Listed {

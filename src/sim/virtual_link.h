@@ -33,6 +33,9 @@ class VirtualModem {
     // The driver cannot open the device (FT_Open fails).
     void setDriverRefuses(bool refuses) { driverRefuses_ = refuses; }
     bool driverRefuses() const { return driverRefuses_; }
+    // The driver holds the device from FT_Open to FT_Close; a second FT_Open fails meanwhile.
+    bool driverOpen() const { return driverOpen_; }
+    void setDriverOpen(bool open) { driverOpen_ = open; }
     // Another program holds the serial port, so it cannot be opened.
     void setPortHeld(bool held) { portHeld_ = held; }
     bool portHeld() const { return portHeld_; }
@@ -51,6 +54,7 @@ class VirtualModem {
     bool plugged_ = true;
     std::uint64_t session_ = 0;
     bool driverRefuses_ = false;
+    bool driverOpen_ = false;
     bool portHeld_ = false;
     std::weak_ptr<int> claim_;
 };

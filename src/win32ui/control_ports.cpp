@@ -17,6 +17,17 @@ void MessageLinePort::setText(const Text& text) {
     UpdateWindow(window_.messageLine());
 }
 
+void StopButtonPort::setVisible(bool visible) {
+    // A click on STOP gives the button the keyboard focus, and hiding it leaves the focus with the
+    // window, where keys go nowhere: the console takes it back, so the user types on behind the
+    // prompt that follows the result.
+    const bool focused = GetFocus() == button_;
+    ShowWindow(button_, visible ? SW_SHOW : SW_HIDE);
+    if (!visible && (focused || GetFocus() == GetParent(button_))) {
+        SetFocus(console_);
+    }
+}
+
 Text DialogFilter(const Text& filter) {
     Text parts = filter;
     std::replace(parts.begin(), parts.end(), '|', '\0');

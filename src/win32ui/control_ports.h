@@ -31,11 +31,12 @@ class MessageLinePort : public MessageLine {
 
 class StopButtonPort : public StopButton {
   public:
-    explicit StopButtonPort(HWND button) : button_(button) {}
-    void setVisible(bool visible) override { ShowWindow(button_, visible ? SW_SHOW : SW_HIDE); }
+    StopButtonPort(HWND button, HWND console) : button_(button), console_(console) {}
+    void setVisible(bool visible) override;
 
   private:
     HWND button_;
+    HWND console_;
 };
 
 // GetOpenFileNameA: explorer style, one existing file, no read-only box, and the working

@@ -203,6 +203,13 @@ LRESULT MainWindow::handle(UINT message, WPARAM w, LPARAM l) {
             }
             break;
         }
+        case WM_SETFOCUS:
+            // Keys belong in the console: when the window regains the focus, for example after
+            // another program was active, the console takes it.
+            if (output_ != nullptr) {
+                SetFocus(output_);
+            }
+            return 0;
         case WM_CLOSE:
             // The loop decides: a close request during a command's wait is dropped.
             post(WindowEvent::Close);

@@ -7,7 +7,7 @@ TerminalWindow::TerminalWindow()
       output_(window_.output()),
       status_(window_),
       message_(window_),
-      stop_(window_.stopButton()),
+      stop_(window_.stopButton(), window_.output()),
       help_(window_.window(), window_.fonts().console, events_),
       fileDialog_(window_.window()) {
     window_.onEvent([this](WindowEvent event) { events_.post(event); });

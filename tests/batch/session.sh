@@ -59,6 +59,11 @@ shows() {
 
 expect script 0 "${run[@]}" "$here/session.txt"
 same script "$here/session.out"
+# The turning progress texts are for a window's user; a script's reader gets no message at all.
+if [ -s "$work/err" ]; then
+    echo "script: messages on standard error"; cat "$work/err"
+    failures=$((failures + 1))
+fi
 
 refused=$'WR 0072 00\nRD 0073 02\nEXPECT 49 33\nGET VERSION'
 expect refused 1 "${run[@]}" <<< "$refused"
@@ -86,6 +91,13 @@ else
     ln -s "$work/log" "$work/link"
     expect log-link 2 "$batch" --log "$work/link" < /dev/null
     python3 "$here/shell.py" "$batch" || failures=$((failures + 1))
+    # A wait with nothing to watch sleeps: three seconds of SLEEP must not keep a core busy.
+    TIMEFORMAT='%3U %3S'
+    cpu=$( { time "$batch" <<< 'SLEEP 3000' > /dev/null 2>&1; } 2>&1 )
+    if ! awk -v t="$cpu" 'BEGIN { split(t, s, " "); exit !(s[1] + s[2] < 0.5) }'; then
+        echo "sleep: $cpu s of CPU in SLEEP 3000"
+        failures=$((failures + 1))
+    fi
 fi
 
 [ "$failures" -eq 0 ]

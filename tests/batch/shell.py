@@ -1,39 +1,50 @@
 """i2c-batch as a shell on a pty: Tab completes a command word, the command runs, and the line is
-in the history file of the state directory afterwards, for the user alone.
+in the history file of the state directory afterwards, for the user alone: under XDG_STATE_HOME,
+and under ~/.local/state without it.
 Usage: shell.py I2C-BATCH (with a simulator announced in XDG_RUNTIME_DIR)."""
 import os, pty, select, sys, tempfile, time
 
-state = tempfile.mkdtemp()
-os.environ["XDG_STATE_HOME"] = state
-pid, fd = pty.fork()
-if pid == 0:
-    os.execv(sys.argv[1], [sys.argv[1]])
-seen = b""
 
-def until(text, seconds=10):
-    global seen
-    end = time.monotonic() + seconds
-    while text not in seen and time.monotonic() < end:
+def shell(environment, history):
+    pid, fd = pty.fork()
+    if pid == 0:
+        os.execve(sys.argv[1], [sys.argv[1]], environment)
+    seen = b""
+
+    def until(text, after=0, seconds=60):
+        """Waits for text behind position after of the output; returns the position behind it."""
+        nonlocal seen
+        end = time.monotonic() + seconds
+        while text not in seen[after:] and time.monotonic() < end:
+            if select.select([fd], [], [], 0.1)[0]:
+                seen += os.read(fd, 4096)
+        assert text in seen[after:], f"no {text!r} in {seen[after:]!r}"
+        return seen.index(text, after) + len(text)
+
+    until(b"#")  # the prompt of the modem
+    os.write(fd, b"get vers\t\r")
+    # Keys before the next prompt reach a terminal that the line editor has not yet made raw, and
+    # a Ctrl-D there is lost.
+    until(b"#", until(b"!Version: 2.20"))
+    os.write(fd, b"\x04")  # Ctrl-D ends the shell
+    end = time.monotonic() + 60
+    while (done := os.waitpid(pid, os.WNOHANG))[0] == 0 and time.monotonic() < end:
         if select.select([fd], [], [], 0.1)[0]:
-            seen += os.read(fd, 4096)
-    assert text in seen, f"no {text!r} in {seen!r}"
+            try:
+                seen += os.read(fd, 4096)
+            except OSError:  # the shell has gone and its side of the pty with it
+                pass
+    os.close(fd)
+    if done[0] == 0:
+        os.kill(pid, 9)
+        raise AssertionError(f"Ctrl-D did not end the shell: {seen!r}")
+    assert os.waitstatus_to_exitcode(done[1]) == 0, done[1]
+    assert "get VERSION " in open(history).read().splitlines(), open(history).read()
+    for private in (history, os.path.dirname(history)):
+        assert os.stat(private).st_mode & 0o077 == 0, private
 
-until(b"#")  # the prompt of the modem
-os.write(fd, b"get vers\t\r")
-until(b"!Version: 2.20")
-os.write(fd, b"\x04")  # Ctrl-D ends the shell
-end = time.monotonic() + 10
-while (done := os.waitpid(pid, os.WNOHANG))[0] == 0 and time.monotonic() < end:
-    if select.select([fd], [], [], 0.1)[0]:
-        try:
-            seen += os.read(fd, 4096)
-        except OSError:  # the shell has gone and its side of the pty with it
-            pass
-if done[0] == 0:
-    os.kill(pid, 9)
-    raise AssertionError(f"Ctrl-D did not end the shell: {seen!r}")
-status = done[1]
-assert os.waitstatus_to_exitcode(status) == 0, status
-history = os.path.join(state, "i2c-terminal", "batch_history")
-assert "get VERSION " in open(history).read().splitlines(), open(history).read()
-assert os.stat(history).st_mode & 0o077 == 0 and os.stat(os.path.dirname(history)).st_mode & 0o077 == 0
+
+state, home = tempfile.mkdtemp(), tempfile.mkdtemp()
+plain = {k: v for k, v in os.environ.items() if k != "XDG_STATE_HOME"}
+shell(dict(plain, XDG_STATE_HOME=state), os.path.join(state, "i2c-terminal", "batch_history"))
+shell(dict(plain, HOME=home), os.path.join(home, ".local/state/i2c-terminal/batch_history"))

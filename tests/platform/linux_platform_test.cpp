@@ -75,6 +75,12 @@ TEST(LineSettings, GiveARawLineWithTheSpeedAndFramingAsked) {
     }
 }
 
+// What this process holds open: discovery runs every three seconds while the modem is away, so a
+// descriptor left behind at each run would use them all up within a day.
+std::size_t OpenDescriptors() {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+
 struct PseudoTerminal {  // the port opens the slave side; the test plays the modem on the master
     PseudoTerminal() { EXPECT_EQ(openpty(&master, &slave, nullptr, &kCooked, nullptr), 0); }
     ~PseudoTerminal() { ::close(master), ::close(slave); }
@@ -84,6 +90,7 @@ struct PseudoTerminal {  // the port opens the slave side; the test plays the mo
 
 TEST(LinuxSerialPort, HoldsTheTtyAloneCarriesEveryByteRawAndNoticesAHangUp) {
     PseudoTerminal pty;
+    const std::size_t held = OpenDescriptors();
     pollfd slave{pty.slave, POLLIN, 0}, master{pty.master, POLLIN, 0};
     ASSERT_TRUE(write(pty.master, "\x55\n", 2) == 2 && poll(&slave, 1, 2000) == 1);  // stale bytes
     std::unique_ptr<LinuxSerialPort> port = LinuxSerialPort::open(pty.path());
@@ -102,9 +109,16 @@ TEST(LinuxSerialPort, HoldsTheTtyAloneCarriesEveryByteRawAndNoticesAHangUp) {
         port->writeByte(byte);
         ASSERT_TRUE(poll(&master, 1, 2000) == 1 && read(pty.master, &back, 1) == 1 && back == byte);
     }
-    port.reset();
-    EXPECT_TRUE(ioctl(pty.slave, TIOCGEXCL, &exclusive) == 0 && exclusive == 0);
     termios line{};
+    tcgetattr(pty.slave, &line);
+    line.c_lflag |= ICANON;  // the end of the file, and nothing hung up: only the read tells
+    line.c_cc[VEOF] = 4;
+    ASSERT_TRUE(tcsetattr(pty.slave, TCSANOW, &line) == 0 && write(pty.master, "\x04", 1) == 1);
+    EXPECT_EQ(port->readByte(), std::nullopt);
+    EXPECT_TRUE(port->dead());
+    port.reset();
+    EXPECT_EQ(OpenDescriptors(), held);
+    EXPECT_TRUE(ioctl(pty.slave, TIOCGEXCL, &exclusive) == 0 && exclusive == 0);
     ASSERT_NE(LinuxSerialPorts().open(pty.path() + ": baud=115200"), nullptr);
     EXPECT_TRUE(tcgetattr(pty.slave, &line) == 0 && cfgetospeed(&line) == B115200);
     EXPECT_EQ(LinuxSerialPorts().open(pty.path() + ": baud=115200 parity=X"), nullptr);
@@ -138,6 +152,7 @@ struct Scratch {
 
 TEST(DeviceDiscovery, ListsUsbTtysByNameThenVirtualDevicesByFileName) {
     Scratch sys;
+    const std::size_t held = OpenDescriptors();
     // A usb-serial tty hangs below an interface of its USB device; an ACM tty's is the interface.
     sys.tty("ttyUSB10", "devices/usb1/1-1/1-1:1.0/ttyUSB10", "usb-serial");
     sys.file("devices/usb1/1-1/product", "  Gerät  \n");
@@ -171,6 +186,7 @@ TEST(DeviceDiscovery, ListsUsbTtysByNameThenVirtualDevicesByFileName) {
         EXPECT_EQ(LinuxSerialPorts().open(path + ": baud=115200"), nullptr) << path;
     }
     EXPECT_EQ(std::ifstream(dev).rdbuf()->sgetc(), 'k');
+    EXPECT_EQ(OpenDescriptors(), held);
     setenv("XDG_RUNTIME_DIR", sys.path.c_str(), 1);  // the loaded driver's virtual devices
     const std::unique_ptr<DeviceDriver> loaded = LinuxLibraryLoader().load("/nowhere/ftd2xx.dll");
     ASSERT_GE(loaded->createDeviceInfoList(), 2);

@@ -324,7 +324,7 @@ TEST_F(EndToEnd, TheUsersTimingsStayAsTheyWere) {
     terminal.startUp();
     const Program& p = terminal.program();
     const auto within = [](Tick from, Tick to, Tick interval) {
-        return to - from > interval && to - from <= interval + 100;
+        return to - from > interval && to - from <= interval + 250;
     };
     std::vector<std::pair<Tick, QString>> messages;
     QObject::connect(&window.window().messageLine(), &QLineEdit::textChanged,

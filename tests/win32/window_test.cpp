@@ -316,6 +316,29 @@ TEST_F(Win32Window, TheTerminalRunsTypedCommandsOnAVirtualModem) {
               "USB <> I2C Modem  Selmur und Vusk     Version: 2.20|!I2C-Speed (Hz): 100000|"
               "#WR 0072 DF 03 9E|!WR > OK |#rd 0073 02|!RD > 03 9E |#|");
     EXPECT_EQ(TextOf(main().messageLine()), " ");
+
+    // After STOP the keys go to the console, behind the new prompt, as the user types on.
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (TextOf(main().messageLine()).starts_with("Modem lauscht, zum Beenden")) {
+            Click(main().stopButton());
+        }
+    });
+    TypeInto(main().output(), "LISTEN 0\n");
+    while (pump().pending()) ASSERT_TRUE(terminal.runPass());
+    KillTimer(nullptr, timer);
+    HWND focus = GetFocus();
+    for (char c : Text("GET VER\r")) {
+        const auto key = WPARAM(c == '\r' ? VK_RETURN : VkKeyScanA(c) & 0xFF);
+        PostMessageA(focus, WM_KEYDOWN, key, 1);
+        PostMessageA(focus, WM_CHAR, WPARAM(BYTE(c)), 1);
+        PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
+    }
+    for (int pass = 0; pass < 100 && !Lines(*area).ends_with("!Version: 2.20|#|"); ++pass) {
+        ASSERT_TRUE(terminal.runPass());
+    }
+    EXPECT_EQ(focus, main().output());
+    EXPECT_TRUE(Lines(*area).ends_with("!LISTEN - ENDE |#GET VER|!Version: 2.20|#|"))
+        << Lines(*area);
 }
 
 }  // namespace
