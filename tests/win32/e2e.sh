@@ -23,10 +23,10 @@ map_com7() {
     sed -n 's/^port //p' "$work/out" | tail -n 1 > "$work/port"
     ln -sfn "$(cat "$work/port")" "$WINEPREFIX/dosdevices/com7"
 }
-# Waits up to 20 s for the window to show the text; the window as it is goes to stderr if not.
+# Waits up to a minute for the window to show the text; the window as it is goes to stderr if not.
 expect() {
     local i
-    for i in $(seq 1 100); do
+    for i in $(seq 1 300); do
         if $probe 2> /dev/null | tr -d '\r' | iconv -f CP1252 -t UTF-8 | grep -qF -- "$1"; then
             echo "ok: $1"
             return 0

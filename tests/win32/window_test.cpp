@@ -292,7 +292,12 @@ TEST_F(Win32Window, TheHelpWindowShowsTheTextReadOnlyUntilItIsClosed) {
     shown.resize(std::size_t(GetWindowTextA(help.text(), shown.data(), int(shown.size()))));
     EXPECT_EQ(shown, expected);
     PostMessageA(help.window(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(pump().waitEvent(2000, WaitPolicy::Loop, {}), WindowEvent::Close);
+    // The console's loss of the focus to the help window may come first, as the loop sees it.
+    WindowEvent event = WindowEvent::None;
+    for (int i = 0; i < 5 && event != WindowEvent::Close; ++i) {
+        event = pump().waitEvent(2000, WaitPolicy::Loop, {});
+    }
+    EXPECT_EQ(event, WindowEvent::Close);
     HWND gone = help.window();
     help.close();
     EXPECT_FALSE(IsWindow(gone));
@@ -323,21 +328,20 @@ TEST_F(Win32Window, TheTerminalRunsTypedCommandsOnAVirtualModem) {
             Click(main().stopButton());
         }
     });
-    TypeInto(main().output(), "LISTEN 0\n");
-    while (pump().pending()) ASSERT_TRUE(terminal.runPass());
-    KillTimer(nullptr, timer);
-    HWND focus = GetFocus();
-    for (char c : Text("GET VER\r")) {
-        const auto key = WPARAM(c == '\r' ? VK_RETURN : VkKeyScanA(c) & 0xFF);
-        PostMessageA(focus, WM_KEYDOWN, key, 1);
-        PostMessageA(focus, WM_CHAR, WPARAM(BYTE(c)), 1);
-        PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
+    for (const char* line : {"SET FILTER 0074\n", "LISTEN 0\n"}) {
+        TypeInto(main().output(), line);
+        while (pump().pending()) ASSERT_TRUE(terminal.runPass());
     }
-    for (int pass = 0; pass < 100 && !Lines(*area).ends_with("!Version: 2.20|#|"); ++pass) {
+    KillTimer(nullptr, timer);
+    // The keyboard's characters go to the window that has the focus.
+    HWND focus = GetFocus();
+    for (char c : Text("GET VER\r")) PostMessageA(focus, WM_CHAR, WPARAM(BYTE(c)), 1);
+    for (const DWORD end = GetTickCount() + 10000;
+         GetTickCount() < end && !Lines(*area).ends_with("!Version: 2.20|#|");) {
         ASSERT_TRUE(terminal.runPass());
     }
     EXPECT_EQ(focus, main().output());
-    EXPECT_TRUE(Lines(*area).ends_with("!LISTEN - ENDE |#GET VER|!Version: 2.20|#|"))
+    EXPECT_TRUE(Lines(*area).ends_with("|!LISTEN - ENDE ||#GET VER|!Version: 2.20|#|"))
         << Lines(*area);
 }
 
