@@ -67,7 +67,8 @@ constexpr std::string_view kUsage =
     "  --prompt C          prompt character (default #)\n"
     "  --latency MS        answer latency in milliseconds (default 2)\n"
     "  --socket PATH       be the far end of a virtual machine's serial device instead: connect\n"
-    "                      to the unix socket PATH it listens on (QEMU: -chardev socket,server=on)\n"
+    "                      to the unix socket PATH it listens on (QEMU: -chardev "
+    "socket,server=on)\n"
     "                      while plugged in, close the connection on unplug; no pty, no device\n"
     "                      file, and \"port socket PATH\" is printed\n"
     "  --demo              start with demo traffic on\n"
@@ -301,8 +302,7 @@ class Simulator {
         if (stdinOpen_ && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
             readControl(now);
         }
-        if (masterIndex >= 0 && plugged() &&
-            (fds[masterIndex].revents & (POLLIN | POLLHUP)) != 0) {
+        if (masterIndex >= 0 && plugged() && (fds[masterIndex].revents & (POLLIN | POLLHUP)) != 0) {
             readHost(now);
         }
         demo_.advance(firmware_, now);

@@ -1,7 +1,9 @@
 """i2c-batch as a shell on a pty: Tab completes a command word, the command runs, and the line is
-in the history file of the state directory afterwards, for the user alone.
-Usage: shell.py I2C-BATCH (with a simulator announced in XDG_RUNTIME_DIR)."""
-import os, pty, select, sys, tempfile, time
+in the history file of the state directory afterwards, for the user alone. With the simulator's
+control script and directory, the modem is unplugged and plugged again while the shell waits at
+its prompt, and the shell reconnects by itself.
+Usage: shell.py I2C-BATCH [SIM-CONTROL DIR] (with a simulator announced in XDG_RUNTIME_DIR)."""
+import os, pty, select, subprocess, sys, tempfile, time
 
 state = tempfile.mkdtemp()
 os.environ["XDG_STATE_HOME"] = state
@@ -10,17 +12,23 @@ if pid == 0:
     os.execv(sys.argv[1], [sys.argv[1]])
 seen = b""
 
-def until(text, seconds=10):
+def until(text, times=1, seconds=10):
     global seen
     end = time.monotonic() + seconds
-    while text not in seen and time.monotonic() < end:
+    while seen.count(text) < times and time.monotonic() < end:
         if select.select([fd], [], [], 0.1)[0]:
             seen += os.read(fd, 4096)
-    assert text in seen, f"no {text!r} in {seen!r}"
+    assert seen.count(text) >= times, f"no {times} x {text!r} in {seen!r}"
 
 until(b"#")  # the prompt of the modem
 os.write(fd, b"get vers\t\r")
 until(b"!Version: 2.20")
+if len(sys.argv) > 3:
+    for step, shown in ((b"unplug", b"Status: Offline"), (b"plug", b"Status: Online")):
+        subprocess.run(["bash", sys.argv[2], "send", sys.argv[3], step], check=True)
+        until(shown)
+    os.write(fd, b"get vers\t\r")
+    until(b"!Version: 2.20", 2)
 os.write(fd, b"\x04")  # Ctrl-D ends the shell
 end = time.monotonic() + 10
 while (done := os.waitpid(pid, os.WNOHANG))[0] == 0 and time.monotonic() < end:

@@ -77,8 +77,8 @@ std::optional<UucpLock> UucpLock::take(const std::string& device, const std::str
             unlink(path.c_str());
         }
         unlink(draft.c_str());  // a leftover of an earlier process with this PID
-        const int fd = ::open(draft.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                              0644);
+        const int fd =
+            ::open(draft.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) {
             return UucpLock(std::string());  // a directory we may not write: no lock of ours
         }
