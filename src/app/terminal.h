@@ -27,9 +27,11 @@ class Terminal {
     Program& program() { return program_; }
     const Program& program() const { return program_; }
 
-  private:
-    // Milliseconds until the keep-alive, the message clearing or the blink is due.
+    // Milliseconds until the keep-alive, the message clearing or the blink is due; a front end
+    // that waits elsewhere between passes, as the batch program for its input, runs one then.
     std::uint32_t nextDeadlineIn();
+
+  private:
     void showHelp();
 
     Program program_;

@@ -28,7 +28,8 @@ WindowEvent LineWaits::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, Lin
             queue_.pop_front();
             return event;
         }
-        if (policy == WaitPolicy::Listen && gInterrupts.exchange(0) > 0) {
+        if (policy == WaitPolicy::Listen &&
+            (gInterrupts.exchange(0) > 0 || (port_ != nullptr && *port_ && (*port_)->dead()))) {
             return WindowEvent::StopButton;
         }
         const std::size_t waiting = line.port != nullptr ? line.port->waiting() : 0;

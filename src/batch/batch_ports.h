@@ -4,9 +4,11 @@
 // a log of texts, and the other controls have nothing to show.
 
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/serial.h"
 #include "platform/system.h"
 #include "platform/window.h"
 
@@ -21,6 +23,9 @@ class LineWaits : public WindowEvents {
 
     // Queues an event for the loop's next wait: the session's typed line.
     void post(WindowEvent event) { queue_.push_back(event); }
+    // The program's port: a listening wait ends as a STOP click once its device has gone,
+    // since nothing can come any more.
+    void watch(const std::unique_ptr<SerialPort>& port) { port_ = &port; }
     // Ends the loop's waits once ms have passed from now, as a pass of SLEEP needs.
     void wakeAfter(std::uint32_t ms);
 
@@ -31,6 +36,7 @@ class LineWaits : public WindowEvents {
 
   private:
     Clock& clock_;
+    const std::unique_ptr<SerialPort>* port_ = nullptr;
     std::deque<WindowEvent> queue_;
     bool waking_ = false;
     Tick wake_ = 0;

@@ -1,8 +1,12 @@
 // The batch program on Linux: the Linux ports, any device path as a port, and a log file that
 // must be no link and the user's own.
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include "batch/batch_system.h"
 #include "platform/linux/library_loader.h"
@@ -21,6 +25,26 @@ void PrepareOutput() {}
 
 bool InteractiveInput() {
     return isatty(STDIN_FILENO) != 0;
+}
+
+Woken AwaitInput(std::uint32_t ms, int port, bool arrivals) {
+    pollfd entries[2] = {{STDIN_FILENO, POLLIN, 0},
+                         {port, static_cast<short>(arrivals ? POLLIN : 0), 0}};
+    const int timeout = static_cast<int>(std::min<std::uint32_t>(ms, 60000));
+    if (poll(entries, port >= 0 ? 2 : 1, timeout) <= 0) {
+        return Woken::Time;
+    }
+    // The end of the input polls as a hang-up; the read then finds it.
+    return entries[0].revents != 0 ? Woken::Input : Woken::Port;
+}
+
+std::size_t ReadInput(char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t got = read(STDIN_FILENO, buffer, size);
+        if (got >= 0 || errno != EINTR) {
+            return got > 0 ? static_cast<std::size_t>(got) : 0;
+        }
+    }
 }
 
 // Written through a link or into a file that someone else prepared, the log would land where that

@@ -4,9 +4,11 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "batch/batch_system.h"
+#include "batch/line_waits_system.h"
 #include "platform/win32/library_loader.h"
 #include "platform/win32/serial_port.h"
 #include "platform/win32/win32_clock.h"
@@ -15,6 +17,8 @@ namespace i2ct::batch {
 namespace {
 
 constexpr int kLastComPort = 255;
+// A pipe has no handle to wait on for its bytes: it is asked this often.
+constexpr DWORD kPipeStepMs = 10;
 
 }  // namespace
 
@@ -37,6 +41,41 @@ void PrepareOutput() {
 bool InteractiveInput() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+// The console's handle is signalled while it holds input events; a pipe is asked for its bytes,
+// and its end or failure counts as input, which the read then finds. A file is always ready.
+// The port is not watched: the waits on Windows ask it in steps anyway.
+Woken AwaitInput(std::uint32_t ms, int, bool) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    switch (GetFileType(input)) {
+        case FILE_TYPE_CHAR:
+            return WaitForSingleObject(input, ms) == WAIT_TIMEOUT ? Woken::Time : Woken::Input;
+        case FILE_TYPE_PIPE: {
+            const DWORD start = GetTickCount();
+            for (DWORD passed = 0;; passed = GetTickCount() - start) {
+                DWORD bytes = 0;
+                if (!PeekNamedPipe(input, nullptr, 0, nullptr, &bytes, nullptr) || bytes > 0) {
+                    return Woken::Input;
+                }
+                if (passed >= ms || gInterrupts > 0) {
+                    return Woken::Time;
+                }
+                Sleep(std::min<DWORD>(kPipeStepMs, ms - passed));
+            }
+        }
+        default:
+            return Woken::Input;
+    }
+}
+
+std::size_t ReadInput(char* buffer, std::size_t size) {
+    DWORD got = 0;
+    if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, static_cast<DWORD>(size), &got,
+                  nullptr)) {
+        return 0;
+    }
+    return got;
 }
 
 // A link is opened as itself, not followed, so that it can be seen and refused: the log would

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "batch/batch_system.h"
+#include "batch/input_lines.h"
 #include "batch/session.h"
 #include "batch/shell.h"
 #include "modem/connection.h"
@@ -113,6 +113,9 @@ class Output {
     void outcome(const batch::Outcome& o) {
         for (const Text& l : o.lines) line(l);
         for (const auto& m : o.messages) message(m);
+        if (!o.status.empty()) {
+            write(stderr, "Status: " + utf8(o.status), true);
+        }
     }
 
   private:
@@ -210,25 +213,62 @@ int main(int argc, char** argv) {
         shell = std::make_unique<batch::Shell>();
     }
     int status = kDone;
-    // The sources in their order; standard input stands for "-" and for no file at all.
+    // The sources in their order; nothing stands for standard input, for "-" and for no file.
     std::vector<std::istream*> sources;
     std::size_t next = 0;
     for (const std::string& file : options.files) {
-        sources.push_back(file == "-" ? &std::cin : scripts[next++].get());
+        sources.push_back(file == "-" ? nullptr : scripts[next++].get());
     }
     if (options.files.empty()) {
-        sources.push_back(&std::cin);
+        sources.push_back(nullptr);
     }
+    const auto show = [&](const batch::Outcome& o) {
+        if (o.lines.empty() && o.messages.empty() && o.status.empty()) {
+            return;
+        }
+        if (shell) {
+            shell->printAbove([&] { out.outcome(o); });
+        } else {
+            out.outcome(o);
+        }
+    };
+    // While the program waits for input, the loop's keep-alive and reconnection go on, as in the
+    // window; false when Ctrl-C came instead.
+    bool interrupted = false;
+    const auto wait = [&]() -> bool {
+        for (;;) {
+            if (batch::LineWaits::interrupted()) {
+                interrupted = true;
+                return false;
+            }
+            const batch::Session::IdleWait idle = session.idleWait();
+            const batch::Woken woken = batch::AwaitInput(idle.ms, idle.port, idle.arrivals);
+            if (woken == batch::Woken::Input) {
+                return true;
+            }
+            show(session.idle(woken == batch::Woken::Port));
+        }
+    };
+    batch::InputLines input;
     bool stop = false;
     for (std::size_t s = 0; s < sources.size() && !stop; ++s) {
         for (;;) {
             std::string line;
             if (shell) {
-                const std::optional<std::string> typed = shell->readLine(utf8(session.prompt()));
+                const std::optional<std::string> typed =
+                    shell->readLine(utf8(session.prompt()), wait);
                 if (!typed) {
                     break;
                 }
                 line = *typed;
+            } else if (sources[s] == nullptr) {
+                const std::optional<std::string> read = input.next(wait);
+                if (!read) {
+                    stop = interrupted;
+                    status = interrupted ? kRefused : status;
+                    break;
+                }
+                line = *read;
             } else if (!std::getline(*sources[s], line)) {
                 break;
             }

@@ -6,6 +6,7 @@
 #include "core/console.h"
 #include "interpreter/hex.h"
 #include "interpreter/tail.h"
+#include "modem/connection.h"
 
 namespace i2ct::batch {
 namespace {
@@ -67,7 +68,7 @@ bool ParseAddress(const Text& text, std::uint8_t& high, std::uint8_t& low) {
 }
 
 Outcome Refusal(const Text& echo, const Text& error) {
-    return Outcome{{echo}, {{error, true}}, true};
+    return Outcome{{echo}, {{error, true}}, true, {}};
 }
 
 const Text kColumns = "     0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F";
@@ -86,7 +87,9 @@ const std::vector<const char*>& CommandWords() {
 Session::Session(Clock& clock, LibraryLoader& libraries, SerialPorts& serialPorts)
     : events_(clock),
       terminal_(Ports{clock, events_, output_, status_, messages_, stop_, help_, dialog_, opener_,
-                      libraries, serialPorts}) {}
+                      libraries, serialPorts}) {
+    events_.watch(terminal_.program().port);
+}
 
 Outcome Session::start() {
     terminal_.startUp();
@@ -94,6 +97,51 @@ Outcome Session::start() {
     const Program& p = terminal_.program();
     // A modem whose port does not open, or that does not answer, is as good as none.
     o.failed = o.failed || !p.ModemFound || !p.PortOpen;
+    online_ = !o.failed;
+    return o;
+}
+
+void Session::dropDeadPort() {
+    Program& p = terminal_.program();
+    if (p.port) {
+        p.port->waiting();
+    }
+    if (p.port && p.port->dead()) {
+        DropConnection(p);
+    }
+}
+
+Outcome Session::settled(LineIndex from) {
+    Outcome o = since(std::max<LineIndex>(from, 0));
+    const Program& p = terminal_.program();
+    const bool online = p.ModemFound && p.port && !p.port->dead();
+    if (online != online_) {
+        online_ = online;
+        o.status = online ? "Online" : "Offline";
+    }
+    return o;
+}
+
+Session::IdleWait Session::idleWait() {
+    Program& p = terminal_.program();
+    const int port = p.port ? p.port->arrivalDescriptor() : -1;
+    return {terminal_.nextDeadlineIn(), port, p.InterruptWatch};
+}
+
+Outcome Session::idle(bool portStirred) {
+    Program& p = terminal_.program();
+    const LineIndex from = output_.count();
+    dropDeadPort();
+    if (portStirred && p.port && !p.InterruptWatch) {
+        // Not hung up, yet not quiet either: the keep-alive's check tells, now.
+        p.LastExchangeTime = p.ports.clock.ticks();
+        SuperviseConnection(p);
+    } else {
+        events_.wakeAfter(0);
+        terminal_.runPass();
+    }
+    Outcome o = settled(from);
+    o.failed = false;
     return o;
 }
 
@@ -126,6 +174,28 @@ Outcome Session::type(const Text& line) {
 }
 
 Outcome Session::run(const Text& line) {
+    Program& p = terminal_.program();
+    LineIndex from = output_.count();
+    dropDeadPort();
+    if (!p.ModemFound || !p.port) {
+        p.ModemFound = false;
+        ReconnectModem(p);
+        p.LastExchangeTime = p.ports.clock.ticks();
+    }
+    Outcome before = settled(from);
+    const bool connected = p.port && !p.port->dead();
+    Outcome o = command(line);
+    from = output_.count();
+    dropDeadPort();
+    Outcome after = settled(from);
+    o.failed = o.failed || (connected && !p.port);
+    o.lines.insert(o.lines.begin(), before.lines.begin(), before.lines.end());
+    o.messages.insert(o.messages.begin(), before.messages.begin(), before.messages.end());
+    o.status = !after.status.empty() ? after.status : before.status;
+    return o;
+}
+
+Outcome Session::command(const Text& line) {
     Text arguments = line;
     RemoveLeadingBlanks(arguments);
     const Text word = upperCase(FirstWord(arguments));
@@ -252,15 +322,16 @@ Outcome Session::expect(const Text& arguments) {
         return Refusal("?EXPECT ", "Erwartete Daten nicht erkannt (EXPECT 03 9E)");
     }
     if (!read_) {
-        return Outcome{{"?EXPECT > Es wurde noch nichts gelesen"}, {}, true};
+        return Outcome{{"?EXPECT > Es wurde noch nichts gelesen"}, {}, true, {}};
     }
     if (expected != lastRead_) {
         return Outcome{
             {"?EXPECT > gelesen: " + BytesText(lastRead_) + ", erwartet: " + BytesText(expected)},
             {},
-            true};
+            true,
+            {}};
     }
-    return Outcome{{"!EXPECT > OK"}, {}, false};
+    return Outcome{{"!EXPECT > OK"}, {}, false, {}};
 }
 
 Outcome Session::sleep(const Text& arguments) {

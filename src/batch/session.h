@@ -18,6 +18,8 @@ struct Outcome {
     std::vector<MessageLog::Entry> messages;
     // Refused by the argument checks or the modem, or without an answer.
     bool failed = false;
+    // "Online" or "Offline" when the connection to the modem came or went meanwhile.
+    Text status;
 };
 
 // The command words, the window's and batch mode's, for completion and the help text.
@@ -29,8 +31,24 @@ class Session {
 
     // The window's start-up: the version and bus clock lines. Failed when no modem answers.
     Outcome start();
-    // One command line as the user types it behind the prompt character.
+    // One command line as the user types it behind the prompt character. A port that has gone
+    // is given up first, and a modem that is not connected is looked for, since the loop's
+    // keep-alive may not have run since. A command during which the port went has failed.
     Outcome run(const Text& line);
+
+    // While the program waits for its next line: how long it may wait before the loop's
+    // periodic work is due, and the port's descriptor (-1: none) that ends the wait when it
+    // hangs up or, while interrupts are watched, has bytes.
+    struct IdleWait {
+        std::uint32_t ms;
+        int port;
+        bool arrivals;
+    };
+    IdleWait idleWait();
+    // The loop's periodic work while the program waits: the keep-alive, or the search for the
+    // modem while it is gone, message clearing, interrupt monitoring. A port that has hung up,
+    // or stirred unasked, is dealt with at once.
+    Outcome idle(bool portStirred);
     // Releases the modem.
     void finish() { terminal_.shutDown(); }
 
@@ -47,6 +65,11 @@ class Session {
     Outcome sleep(const Text& arguments);
     // RD of count bytes at the address; the bytes, or nothing with the outcome that says why.
     bool read(const Text& address, int count, std::vector<std::uint8_t>& bytes, Outcome& why);
+    Outcome command(const Text& line);
+    // Gives up a port whose device has gone, which the port may notice only when asked.
+    void dropDeadPort();
+    // The outcome of the work since the console line from, with the connection's change, if any.
+    Outcome settled(LineIndex from);
 
     LineWaits events_;
     MemoryOutputArea output_;
@@ -59,6 +82,7 @@ class Session {
     Terminal terminal_;
     std::vector<std::uint8_t> lastRead_;
     bool read_ = false;
+    bool online_ = false;  // the connection as last reported
 };
 
 }  // namespace i2ct::batch

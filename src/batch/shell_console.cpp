@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 #include "batch/shell.h"
 
@@ -11,6 +12,9 @@ namespace i2ct::batch {
 namespace {
 
 constexpr wchar_t kEndOfInput = L'\x1a';  // Ctrl-Z
+
+// The prompt shown last, to show again below output that came while it waited.
+std::string gPrompt;
 
 std::string Utf8(const std::wstring& text) {
     const int size = static_cast<int>(text.size());
@@ -26,9 +30,16 @@ std::string Utf8(const std::wstring& text) {
 Shell::Shell() = default;
 Shell::~Shell() = default;
 
-std::optional<std::string> Shell::readLine(const std::string& prompt) {
+// The console edits the line by itself and hands it over whole, so the output of the waits comes
+// only before the first key of a line; once a key is typed, the read blocks until Enter.
+std::optional<std::string> Shell::readLine(const std::string& prompt,
+                                           const std::function<bool()>& wait) {
+    gPrompt = prompt;
     std::fputs(prompt.c_str(), stdout);
     std::fflush(stdout);
+    if (!wait()) {
+        return std::nullopt;
+    }
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     std::wstring line;
     // A line longer than the buffer comes in pieces; the last ends with the line break. Ctrl-C
@@ -49,6 +60,13 @@ std::optional<std::string> Shell::readLine(const std::string& prompt) {
         line.pop_back();
     }
     return Utf8(line);
+}
+
+void Shell::printAbove(const std::function<void()>& print) {
+    std::fputs("\n", stdout);
+    print();
+    std::fputs(gPrompt.c_str(), stdout);
+    std::fflush(stdout);
 }
 
 }  // namespace i2ct::batch

@@ -71,6 +71,20 @@ char** Complete(const char* typed, int, int) {
     return rl_completion_matches(typed, NextWord);
 }
 
+// The line that Readline handed over, for readLine to take; set by the callback below.
+struct Typed {
+    bool done = false;
+    std::optional<std::string> line;
+};
+Typed gTyped;
+
+void OnLine(char* line) {
+    gTyped.done = true;
+    gTyped.line = line != nullptr ? std::optional<std::string>(line) : std::nullopt;
+    std::free(line);
+    rl_callback_handler_remove();
+}
+
 }  // namespace
 
 Shell::Shell() {
@@ -89,17 +103,41 @@ Shell::~Shell() {
     }
 }
 
-std::optional<std::string> Shell::readLine(const std::string& prompt) {
-    char* line = readline(prompt.c_str());
-    if (line == nullptr) {
-        return std::nullopt;
+// Readline's callback interface, one key at a time, so that the waits between keys can do the
+// program's periodic work.
+std::optional<std::string> Shell::readLine(const std::string& prompt,
+                                           const std::function<bool()>& wait) {
+    gTyped = {};
+    rl_callback_handler_install(prompt.c_str(), OnLine);
+    while (!gTyped.done) {
+        if (wait()) {
+            rl_callback_read_char();
+            continue;
+        }
+        // Ctrl-C: as in other shells, the line goes and a fresh prompt comes.
+        rl_free_line_state();
+        rl_callback_sigcleanup();
+        rl_replace_line("", 0);
+        rl_crlf();
+        rl_on_new_line();
+        rl_redisplay();
     }
-    std::string text(line);
-    std::free(line);
-    if (text.find_first_not_of(' ') != std::string::npos) {
-        add_history(text.c_str());
+    const std::optional<std::string> text = std::move(gTyped.line);
+    if (text && text->find_first_not_of(' ') != std::string::npos) {
+        add_history(text->c_str());
     }
     return text;
+}
+
+void Shell::printAbove(const std::function<void()>& print) {
+    const bool editing = (RL_ISSTATE(RL_STATE_CALLBACK) != 0) && !gTyped.done;
+    if (editing) {
+        rl_clear_visible_line();
+    }
+    print();
+    if (editing) {
+        rl_forced_update_display();
+    }
 }
 
 }  // namespace i2ct::batch

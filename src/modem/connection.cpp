@@ -108,9 +108,12 @@ void SuperviseConnection(Program& p) {
         ReconnectModem(p);
         return;
     }
-    if (promptExchange(p)) {
-        return;
+    if (!promptExchange(p)) {
+        DropConnection(p);
     }
+}
+
+void DropConnection(Program& p) {
     SetStatus(p, ConnectionDisplay::Offline);
     p.ModemFound = false;
     p.port.reset();

@@ -19,6 +19,9 @@ void ConnectModem(Program& p);
 void ReconnectModem(Program& p);
 // Keep-alive probe while a modem is found, reconnection attempt while none is.
 void SuperviseConnection(Program& p);
+// Gives the modem up as the failed keep-alive does: "Offline", the port closed, and the next
+// supervision looks for it again.
+void DropConnection(Program& p);
 
 // Closes the serial port and leaves the driver; the shut-down sequence.
 void CloseConnection(Program& p);

@@ -24,6 +24,9 @@ class SerialPort {
     // A file descriptor that polls readable while bytes wait, for a window system to listen to;
     // -1 when there is none, or nothing more can come. A window's wait then runs its time.
     virtual int arrivalDescriptor() { return -1; }
+    // True once the port has seen its device go (hang-up, unplug); the port is closed then, and
+    // every call returns at once. False where the system cannot tell.
+    virtual bool dead() const { return false; }
 };
 
 class SerialPorts {

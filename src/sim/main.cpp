@@ -1,7 +1,11 @@
 // i2c-modem-sim: the simulated modem on a pseudo-terminal, announced to the terminal through a
-// virtual device file, with a control channel on standard input and output.
+// virtual device file, or on a unix socket that a virtual machine's USB serial device listens on;
+// with a control channel on standard input and output.
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -62,6 +66,11 @@ constexpr std::string_view kUsage =
     "  --version X.YZ      firmware version digits X, Y, Z (default 2.20)\n"
     "  --prompt C          prompt character (default #)\n"
     "  --latency MS        answer latency in milliseconds (default 2)\n"
+    "  --socket PATH       be the far end of a virtual machine's serial device instead: connect\n"
+    "                      to the unix socket PATH it listens on (QEMU: -chardev "
+    "socket,server=on)\n"
+    "                      while plugged in, close the connection on unplug; no pty, no device\n"
+    "                      file, and \"port socket PATH\" is printed\n"
     "  --demo              start with demo traffic on\n"
     "  --keep-running      keep running when standard input ends\n"
     "  --log               log the bytes on the wire to standard error\n"
@@ -82,6 +91,7 @@ struct Options {
     bool keepRunning = false;
     bool log = false;
     std::string wireLog;
+    std::string socket;
 };
 
 // "2.20" gives the digits 2, 2, 0; "1.5" gives 1, 5, 0.
@@ -127,6 +137,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, bool& help) {
             options.log = true;
         } else if (arg == "--wire-log" && hasValue) {
             options.wireLog = argv[++i];
+        } else if (arg == "--socket" && hasValue) {
+            options.socket = argv[++i];
         } else if (arg == "--description" && hasValue) {
             options.description = argv[++i];
         } else if (arg == "--version" && hasValue) {
@@ -172,6 +184,27 @@ std::string HexDump(const std::uint8_t* bytes, std::size_t n) {
     return text;
 }
 
+// A connection to the unix socket at path, non-blocking once made; -1 with the reason in error.
+int ConnectSocket(const std::string& path, std::string& error) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        error = "socket path too long: " + path;
+        return -1;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        fcntl(fd, F_SETFL, O_NONBLOCK) != 0) {
+        error = "cannot connect to " + path + ": " + std::strerror(errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        return -1;
+    }
+    return fd;
+}
+
 // Microseconds on CLOCK_MONOTONIC, the clock that other programs on the machine read as well.
 long long MonotonicMicroseconds() {
     timespec t{};
@@ -196,8 +229,19 @@ class Simulator {
     Simulator& operator=(const Simulator&) = delete;
     ~Simulator() { unplug(); }
 
-    // A fresh pty and device file; the modem's firmware starts from power-up.
+    // A fresh pty and device file, or a fresh connection to the socket; the modem's firmware
+    // starts from power-up.
     bool plug(std::string& error) {
+        if (!options_.socket.empty()) {
+            socket_ = ConnectSocket(options_.socket, error);
+            if (socket_ < 0) {
+                return false;
+            }
+            unsent_.clear();
+            firmware_.powerCycle();
+            Say("port socket " + options_.socket);
+            return true;
+        }
         std::optional<PseudoTerminal> pty = PseudoTerminal::create(error);
         if (!pty) {
             return false;
@@ -214,7 +258,15 @@ class Simulator {
         return true;
     }
 
+    bool plugged() const { return pty_ || socket_ >= 0; }
+    // The descriptor the terminal's bytes come in on and the modem's go out on.
+    int host() const { return socket_ >= 0 ? socket_ : pty_->master(); }
+
     void unplug() {
+        if (socket_ >= 0) {
+            close(socket_);
+            socket_ = -1;
+        }
         if (pty_) {
             std::remove(devicePath_.c_str());
             pty_.reset();
@@ -238,10 +290,10 @@ class Simulator {
         if (stdinOpen_) {
             fds[count++] = {STDIN_FILENO, POLLIN, 0};
         }
-        const int masterIndex = pty_ ? static_cast<int>(count) : -1;
-        if (pty_) {
+        const int masterIndex = plugged() ? static_cast<int>(count) : -1;
+        if (plugged()) {
             const short events = unsent_.empty() ? POLLIN : POLLIN | POLLOUT;
-            fds[count++] = {pty_->master(), events, 0};
+            fds[count++] = {host(), events, 0};
         }
         if (poll(fds, count, timeout()) < 0) {
             return;  // a signal; the loop looks at the stop flag
@@ -250,7 +302,7 @@ class Simulator {
         if (stdinOpen_ && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
             readControl(now);
         }
-        if (masterIndex >= 0 && pty_ && (fds[masterIndex].revents & POLLIN) != 0) {
+        if (masterIndex >= 0 && plugged() && (fds[masterIndex].revents & (POLLIN | POLLHUP)) != 0) {
             readHost(now);
         }
         demo_.advance(firmware_, now);
@@ -270,7 +322,13 @@ class Simulator {
     void readHost(Tick now) {
         std::uint8_t buffer[256];
         for (;;) {
-            const ssize_t n = read(pty_->master(), buffer, sizeof buffer);
+            const ssize_t n = read(host(), buffer, sizeof buffer);
+            if (n == 0 && socket_ >= 0) {
+                // The machine at the other end has gone; its device is unplugged with it.
+                unplug();
+                Say("unplugged: the socket was closed");
+                return;
+            }
             if (n <= 0) {
                 return;
             }
@@ -284,14 +342,14 @@ class Simulator {
 
     void writeHost(Tick now) {
         while (const std::optional<std::uint8_t> byte = firmware_.output().take(now)) {
-            if (pty_ && unsent_.size() < kMaxUnsent) {
+            if (plugged() && unsent_.size() < kMaxUnsent) {
                 unsent_.push_back(*byte);
             }
         }
-        if (!pty_ || unsent_.empty()) {
+        if (!plugged() || unsent_.empty()) {
             return;
         }
-        const ssize_t n = write(pty_->master(), unsent_.data(), unsent_.size());
+        const ssize_t n = write(host(), unsent_.data(), unsent_.size());
         if (n > 0) {
             logWire("modem", unsent_.data(), static_cast<std::size_t>(n));
             unsent_.erase(unsent_.begin(), unsent_.begin() + n);
@@ -341,7 +399,7 @@ class Simulator {
                 Say(outcome.reply);
                 return;
             case HostAction::Unplug:
-                if (!pty_) {
+                if (!plugged()) {
                     Say("error not plugged in");
                     return;
                 }
@@ -349,7 +407,7 @@ class Simulator {
                 Say("ok");
                 return;
             case HostAction::Plug:
-                if (pty_) {
+                if (plugged()) {
                     Say("error plugged in already");
                     return;
                 }
@@ -376,6 +434,7 @@ class Simulator {
     Firmware firmware_;
     DemoTraffic demo_;
     std::optional<PseudoTerminal> pty_;
+    int socket_ = -1;
     std::string devicePath_;
     std::vector<std::uint8_t> unsent_;
     std::string control_;

@@ -1,11 +1,13 @@
 """i2c-batch as a shell on a pty: Tab completes a command word, the command runs, and the line is
 in the history file of the state directory afterwards, for the user alone: under XDG_STATE_HOME,
-and under ~/.local/state without it.
-Usage: shell.py I2C-BATCH (with a simulator announced in XDG_RUNTIME_DIR)."""
-import os, pty, select, sys, tempfile, time
+and under ~/.local/state without it. With the simulator's control script and directory, the modem
+is unplugged and plugged again while the shell waits at its prompt, and the shell reconnects by
+itself.
+Usage: shell.py I2C-BATCH [SIM-CONTROL DIR] (with a simulator announced in XDG_RUNTIME_DIR)."""
+import os, pty, select, subprocess, sys, tempfile, time
 
 
-def shell(environment, history):
+def shell(environment, history, replug=False):
     pid, fd = pty.fork()
     if pid == 0:
         os.execve(sys.argv[1], [sys.argv[1]], environment)
@@ -21,11 +23,19 @@ def shell(environment, history):
         assert text in seen[after:], f"no {text!r} in {seen[after:]!r}"
         return seen.index(text, after) + len(text)
 
+    def command():
+        os.write(fd, b"get vers\t\r")
+        # Keys before the next prompt reach a terminal that the line editor has not yet made
+        # raw, and a Ctrl-D there is lost.
+        return until(b"#", until(b"!Version: 2.20", len(seen)))
+
     until(b"#")  # the prompt of the modem
-    os.write(fd, b"get vers\t\r")
-    # Keys before the next prompt reach a terminal that the line editor has not yet made raw, and
-    # a Ctrl-D there is lost.
-    until(b"#", until(b"!Version: 2.20"))
+    shown = command()
+    if replug:
+        for step, status in ((b"unplug", b"Status: Offline"), (b"plug", b"Status: Online")):
+            subprocess.run(["bash", sys.argv[2], "send", sys.argv[3], step], check=True)
+            shown = until(status, shown)
+        command()
     os.write(fd, b"\x04")  # Ctrl-D ends the shell
     end = time.monotonic() + 60
     while (done := os.waitpid(pid, os.WNOHANG))[0] == 0 and time.monotonic() < end:
@@ -46,5 +56,9 @@ def shell(environment, history):
 
 state, home = tempfile.mkdtemp(), tempfile.mkdtemp()
 plain = {k: v for k, v in os.environ.items() if k != "XDG_STATE_HOME"}
-shell(dict(plain, XDG_STATE_HOME=state), os.path.join(state, "i2c-terminal", "batch_history"))
-shell(dict(plain, HOME=home), os.path.join(home, ".local/state/i2c-terminal/batch_history"))
+history = os.path.join(state, "i2c-terminal", "batch_history")
+if len(sys.argv) > 3:
+    shell(dict(plain, XDG_STATE_HOME=state), history, replug=True)
+else:
+    shell(dict(plain, XDG_STATE_HOME=state), history)
+    shell(dict(plain, HOME=home), os.path.join(home, ".local/state/i2c-terminal/batch_history"))

@@ -14,6 +14,7 @@
 #include "platform/linux/linux_clock.h"
 #include "platform/linux/serial_port.h"
 #include "platform/linux/sysfs_driver.h"
+#include "platform/linux/uucp_lock.h"
 
 namespace i2ct::linux_platform {
 
@@ -233,6 +234,35 @@ TEST(DeviceFiles, LiveOnlyInADirectoryOfTheUsersOwnAndNeverFollowALink) {
     EXPECT_EQ(why, "i2c-modem-sim: cannot announce the modem: " + sys.path +
                        "open/i2c-usb-modem may be written by others than you");
     EXPECT_EQ(std::ifstream(theirs).rdbuf()->sgetc(), 'k');
+}
+
+TEST(UucpLock, KeepsOutWhileItsHolderLivesAndReplacesAStaleOne) {
+    const Scratch dir;
+    const std::string at = fs::path(dir.path).parent_path();
+    PseudoTerminal pty;
+    const std::string name = LockFileName(pty.path());
+    EXPECT_EQ(name, "LCK.." + pty.path().substr(5).replace(3, 1, "_"));  // /dev/pts/N: pts_N
+    const std::string lock = dir.file(name, "         1\n");  // init lives as long as we do
+    EXPECT_FALSE(UucpLock::take(pty.path(), at));
+    const pid_t ended = fork();
+    if (ended == 0) {
+        _exit(0);
+    }
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    dir.file(name, std::to_string(ended) + "\n");
+    std::optional<UucpLock> ours = UucpLock::take(pty.path(), at);
+    ASSERT_TRUE(ours && ours->path() == lock);
+    char mine[16];
+    std::snprintf(mine, sizeof mine, "%10d\n", static_cast<int>(getpid()));
+    std::ifstream written(lock);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), mine);
+    EXPECT_FALSE(UucpLock::take(pty.path(), at)) << "ours keeps a second opener out";
+    ours.reset();
+    EXPECT_FALSE(fs::exists(lock));
+    ASSERT_TRUE(ours = UucpLock::take(pty.path(), at));
+    dir.file(name, "         1\n");  // someone else's now, after a removal by hand
+    ours.reset();
+    EXPECT_TRUE(fs::exists(lock)) << "nobody else's lock is removed";
 }
 
 }  // namespace i2ct::linux_platform

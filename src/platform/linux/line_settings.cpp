@@ -1,5 +1,8 @@
 #include "platform/linux/line_settings.h"
 
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -210,6 +213,16 @@ bool ApplyLineSettings(std::string_view settings, termios& terminal) {
     }
     terminal = line;
     return true;
+}
+
+void AskLowLatency(int fd) {
+    serial_struct serial{};
+    // Always set, also when the flag shows already: the FTDI driver writes its timer to the chip
+    // only when asked.
+    if (ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        ioctl(fd, TIOCSSERIAL, &serial);
+    }
 }
 
 }  // namespace i2ct::linux_platform

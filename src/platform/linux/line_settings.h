@@ -16,4 +16,9 @@ namespace i2ct::linux_platform {
 // leaves the settings unchanged when the text holds an unknown key or value.
 bool ApplyLineSettings(std::string_view settings, termios& terminal);
 
+// Asks the driver of the open tty to hand on received bytes at once: ASYNC_LOW_LATENCY, which
+// the FTDI driver turns into a latency timer of 1 ms instead of 16, and which a user without
+// privileges may set. A driver or a pseudo-terminal that refuses it leaves the line as it is.
+void AskLowLatency(int fd);
+
 }  // namespace i2ct::linux_platform

@@ -43,6 +43,11 @@ std::unique_ptr<LinuxSerialPort> LinuxSerialPort::open(const Text& definition) {
     if (stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)) {
         return nullptr;
     }
+    // Before the open, which may already change the line's signals for the lock's holder.
+    std::optional<UucpLock> lock = UucpLock::take(path);
+    if (!lock) {
+        return nullptr;
+    }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return nullptr;
@@ -55,7 +60,7 @@ std::unique_ptr<LinuxSerialPort> LinuxSerialPort::open(const Text& definition) {
         return nullptr;
     }
     ioctl(fd, TIOCEXCL);
-    std::unique_ptr<LinuxSerialPort> port(new LinuxSerialPort(fd));
+    std::unique_ptr<LinuxSerialPort> port(new LinuxSerialPort(fd, std::move(*lock)));
     // A line that does not take the settings is not the modem's line either.
     termios line{};
     const std::string_view settings =
@@ -64,15 +69,24 @@ std::unique_ptr<LinuxSerialPort> LinuxSerialPort::open(const Text& definition) {
         tcsetattr(fd, TCSANOW, &line) != 0) {
         return nullptr;
     }
+    AskLowLatency(fd);
     tcflush(fd, TCIOFLUSH);
     return port;
 }
 
 LinuxSerialPort::~LinuxSerialPort() {
-    // The exclusive flag outlives this descriptor while the other end of a pseudo-terminal stays
-    // open, and would lock out the next ordinary opener.
-    ioctl(fd_, TIOCNXCL);
-    ::close(fd_);
+    die();
+}
+
+void LinuxSerialPort::die() {
+    if (fd_ >= 0) {
+        // The exclusive flag outlives this descriptor while the other end of a pseudo-terminal
+        // stays open, and would lock out the next ordinary opener.
+        ioctl(fd_, TIOCNXCL);
+        ::close(fd_);
+        fd_ = -1;
+        lock_.release();
+    }
 }
 
 short LinuxSerialPort::awaitEvents(short events) {
@@ -83,7 +97,7 @@ short LinuxSerialPort::awaitEvents(short events) {
         const int ready = poll(&entry, 1, left > 0 ? static_cast<int>(left) : 0);
         if (ready > 0) {
             if ((entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-                dead_ = true;
+                die();
                 return 0;
             }
             return entry.revents;
@@ -95,7 +109,7 @@ short LinuxSerialPort::awaitEvents(short events) {
 }
 
 void LinuxSerialPort::writeByte(std::uint8_t byte) {
-    if (dead_ || (awaitEvents(POLLOUT) & POLLOUT) == 0) {
+    if (dead() || (awaitEvents(POLLOUT) & POLLOUT) == 0) {
         return;
     }
     ssize_t written = 0;
@@ -103,12 +117,12 @@ void LinuxSerialPort::writeByte(std::uint8_t byte) {
         written = write(fd_, &byte, 1);
     } while (written < 0 && errno == EINTR);
     if (written < 0 && errno == EIO) {
-        dead_ = true;
+        die();
     }
 }
 
 std::optional<std::uint8_t> LinuxSerialPort::readByte() {
-    if (dead_ || (awaitEvents(POLLIN) & POLLIN) == 0) {
+    if (dead() || (awaitEvents(POLLIN) & POLLIN) == 0) {
         return std::nullopt;
     }
     std::uint8_t data = 0;
@@ -121,19 +135,19 @@ std::optional<std::uint8_t> LinuxSerialPort::readByte() {
     }
     // Readable yet empty is the end of the file: the device has gone.
     if (got == 0 || errno == EIO) {
-        dead_ = true;
+        die();
     }
     return std::nullopt;
 }
 
 std::size_t LinuxSerialPort::waiting() {
-    if (dead_) {
+    if (dead()) {
         return 0;
     }
     int count = 0;
     if (ioctl(fd_, FIONREAD, &count) != 0) {
         if (errno == EIO) {
-            dead_ = true;
+            die();
         }
         return 0;
     }

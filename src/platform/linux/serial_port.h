@@ -1,9 +1,11 @@
 #pragma once
-// The serial port to the modem on Linux: a tty opened raw and held exclusively, with one-byte
-// transfers that wait at most 110 ms each.
+// The serial port to the modem on Linux: a tty opened raw, with low latency where the driver
+// grants it, and held exclusively, also against programs that honour UUCP lock files; one-byte
+// transfers wait at most 110 ms each.
 
 #include <memory>
 
+#include "platform/linux/uucp_lock.h"
 #include "platform/serial.h"
 
 namespace i2ct::linux_platform {
@@ -11,8 +13,8 @@ namespace i2ct::linux_platform {
 class LinuxSerialPort : public SerialPort {
   public:
     // Opens the tty that the definition names and applies its settings. Nothing when the tty
-    // cannot be opened or another opener, in this process or another, holds it. Settings that
-    // cannot be read or applied leave the port open as it is, as the Windows build does.
+    // cannot be opened or another opener, in this process or another, holds it, or a living
+    // process has a UUCP lock on it.
     static std::unique_ptr<LinuxSerialPort> open(const Text& definition);
 
     ~LinuxSerialPort() override;
@@ -22,18 +24,20 @@ class LinuxSerialPort : public SerialPort {
     void writeByte(std::uint8_t byte) override;
     std::optional<std::uint8_t> readByte() override;
     std::size_t waiting() override;
-    int arrivalDescriptor() override { return dead_ ? -1 : fd_; }
-
-    // True once the device has gone (hang-up, unplug); from then on every call returns at once.
-    bool dead() const { return dead_; }
+    int arrivalDescriptor() override { return fd_; }
+    // The descriptor and the lock go at once: the device can then come back under its old name,
+    // which the kernel gives to no new device while the old one is still open.
+    bool dead() const override { return fd_ < 0; }
 
   private:
-    explicit LinuxSerialPort(int fd) : fd_(fd) {}
+    LinuxSerialPort(int fd, UucpLock lock) : fd_(fd), lock_(std::move(lock)) {}
     // The poll events seen within 110 ms, 0 when none came.
     short awaitEvents(short events);
+    // Lets go of a line that has gone at once, so that the device may come back under its name.
+    void die();
 
     int fd_;
-    bool dead_ = false;
+    UucpLock lock_;
 };
 
 class LinuxSerialPorts : public SerialPorts {
