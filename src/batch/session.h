@@ -18,6 +18,7 @@ struct Outcome {
     std::vector<MessageLog::Entry> messages;
     // Refused by the argument checks or the modem, or without an answer.
     bool failed = false;
+    OpStatus failure = OpStatus::Done;  // the first failed operation's result
 };
 
 // The command words, the window's and batch mode's, for completion and the help text.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/operation_result.h"
 #include "platform/clock.h"
 #include "platform/serial.h"
 #include "platform/system.h"
@@ -73,6 +74,9 @@ struct Program {
     bool InterruptWatch = false;
     bool BlinkPhase = false;
     Tick BlinkTime = 0;
+
+    // What the modem operations reported.
+    OperationLog operations;
 };
 
 // Signed view of a FrameBuffer byte: length bytes of 0x80 and more count as no data.

@@ -77,6 +77,10 @@ void PutRequest(Program& p, std::uint8_t kind) {
 }
 
 void PutRequest(Program& p, std::uint8_t kind, std::initializer_list<std::uint8_t> data) {
+    PutRequest(p, kind, std::span<const std::uint8_t>(data.begin(), data.size()));
+}
+
+void PutRequest(Program& p, std::uint8_t kind, std::span<const std::uint8_t> data) {
     p.frame[0] = kind;
     p.frame[1] = static_cast<std::uint8_t>(data.size());
     std::size_t i = 2;

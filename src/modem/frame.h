@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "core/program.h"
 
@@ -32,6 +33,7 @@ bool ReceiveFrame(Program& p);
 void PutRequest(Program& p, std::uint8_t kind);
 // Puts a request with data bytes into the FrameBuffer.
 void PutRequest(Program& p, std::uint8_t kind, std::initializer_list<std::uint8_t> data);
+void PutRequest(Program& p, std::uint8_t kind, std::span<const std::uint8_t> data);
 
 // Bytes waiting in the receive queue; 0 without an open port.
 std::size_t WaitingBytes(Program& p);

@@ -1,4 +1,4 @@
-#include "buscommands/answer_wait.h"
+#include "modem/answer_wait.h"
 
 #include "core/console.h"
 #include "modem/frame.h"
