@@ -53,3 +53,25 @@ install(FILES ${linux_generated}/i2c-terminal.1.gz ${linux_generated}/i2c-batch.
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${linux_data}/debian/copyright ${linux_generated}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The modem library for programs: the shared library, its header, a pkg-config file and the
+# CMake package that find_package(i2cmodem) reads.
+install(TARGETS i2cmodem EXPORT i2cmodemTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library NAMELINK_COMPONENT development
+        PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
+set(i2cmodem_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/i2cmodem)
+install(EXPORT i2cmodemTargets NAMESPACE i2cmodem:: DESTINATION ${i2cmodem_cmake_dir}
+        COMPONENT development)
+include(CMakePackageConfigHelpers)
+configure_file(${PROJECT_SOURCE_DIR}/src/lib/i2cmodemConfig.cmake.in
+               ${linux_generated}/i2cmodemConfig.cmake COPYONLY)
+write_basic_package_version_file(${linux_generated}/i2cmodemConfigVersion.cmake
+                                 VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${linux_generated}/i2cmodemConfig.cmake ${linux_generated}/i2cmodemConfigVersion.cmake
+        DESTINATION ${i2cmodem_cmake_dir} COMPONENT development)
+# The prefix is found from the file's own place, so a DESTDIR or a changed prefix stays right.
+file(RELATIVE_PATH I2CT_PC_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+string(REGEX REPLACE "/$" "" I2CT_PC_PREFIX ${I2CT_PC_PREFIX})
+configure_file(${PROJECT_SOURCE_DIR}/src/lib/i2cmodem.pc.in ${linux_generated}/i2cmodem.pc @ONLY)
+install(FILES ${linux_generated}/i2cmodem.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+        COMPONENT development)
