@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The typed result of one modem operation, and the record of them that a caller keeps who runs
 // commands without reading their texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The program-wide state, one instance for the whole run, shared by every handler. It also holds
 // the ports through which the core reaches the window, the clock and the modem.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // Finding the modem by its USB description, opening its serial port, and supervising the
 // connection with a keep-alive and automatic reconnection.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // Frames on the serial line: kind, signed length N, N data bytes, end byte 0x04. SendFrame and
 // ReceiveFrame move them byte by byte through the one FrameBuffer.

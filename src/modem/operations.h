@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The modem operations, the one way anything talks to the modem. Each builds its request, makes
 // the exchange with its limits, notes its result in the Program's operation log and returns it.

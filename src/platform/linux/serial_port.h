@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The serial port to the modem on Linux: a tty opened raw and held exclusively, with one-byte
 // transfers that wait at most 110 ms each.
