@@ -2,8 +2,14 @@
 # the udev rule for the modem, and the copyright and changelog a Debian package carries. The
 # paths come from GNUInstallDirs, so a distribution's prefix and DESTDIR apply.
 include(GNUInstallDirs)
+# The programs and their files; the modem library and the Python package name their components
+# (library, development, python), one Debian package each.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME programs)
 
 set(I2CT_APP_ID de.selmur_vusk.i2c_terminal)
+set(I2CT_DEBIAN_PACKAGE_library libi2cmodem1)
+set(I2CT_DEBIAN_PACKAGE_development libi2cmodem-dev)
+set(I2CT_DEBIAN_PACKAGE_python python3-i2cmodem)
 set(I2CT_HOMEPAGE "https://www.selmur-vusk.de/i2c-terminal"
     CACHE STRING "Home page in the package and the metainfo; the screenshots lie below it")
 set(linux_data ${PROJECT_SOURCE_DIR}/packaging/linux)
@@ -53,3 +59,40 @@ install(FILES ${linux_generated}/i2c-terminal.1.gz ${linux_generated}/i2c-batch.
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${linux_data}/debian/copyright ${linux_generated}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The modem library for programs: the shared library, its header, a pkg-config file and the
+# CMake package that find_package(i2cmodem) reads.
+install(TARGETS i2cmodem EXPORT i2cmodemTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library NAMELINK_COMPONENT development
+        PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
+set(i2cmodem_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/i2cmodem)
+install(EXPORT i2cmodemTargets NAMESPACE i2cmodem:: DESTINATION ${i2cmodem_cmake_dir}
+        COMPONENT development)
+include(CMakePackageConfigHelpers)
+configure_file(${PROJECT_SOURCE_DIR}/src/lib/i2cmodemConfig.cmake.in
+               ${linux_generated}/i2cmodemConfig.cmake COPYONLY)
+write_basic_package_version_file(${linux_generated}/i2cmodemConfigVersion.cmake
+                                 VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${linux_generated}/i2cmodemConfig.cmake ${linux_generated}/i2cmodemConfigVersion.cmake
+        DESTINATION ${i2cmodem_cmake_dir} COMPONENT development)
+# The prefix is found from the file's own place, so a DESTDIR or a changed prefix stays right.
+file(RELATIVE_PATH I2CT_PC_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+string(REGEX REPLACE "/$" "" I2CT_PC_PREFIX ${I2CT_PC_PREFIX})
+configure_file(${PROJECT_SOURCE_DIR}/src/lib/i2cmodem.pc.in ${linux_generated}/i2cmodem.pc @ONLY)
+install(FILES ${linux_generated}/i2cmodem.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+        COMPONENT development)
+
+# The Python package, where Debian's python3 looks for packages of the system.
+set(I2CT_PYTHON_INSTALL_DIR lib/python3/dist-packages
+    CACHE STRING "Directory below the prefix for the Python package i2cmodem")
+install(FILES ${PROJECT_SOURCE_DIR}/src/python/i2cmodem/__init__.py
+        DESTINATION ${I2CT_PYTHON_INSTALL_DIR}/i2cmodem COMPONENT python)
+
+# Each Debian package carries its licence and the changelog in a directory of its own.
+foreach(component library development python)
+    set(package ${I2CT_DEBIAN_PACKAGE_${component}})
+    install(FILES ${linux_data}/debian/copyright-lgpl DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package}
+            RENAME copyright COMPONENT ${component})
+    install(FILES ${linux_generated}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package}
+            COMPONENT ${component})
+endforeach()

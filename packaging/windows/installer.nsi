@@ -1,5 +1,7 @@
 ; The Windows installer: the window and the batch program in the 64-bit Program Files, a Start
-; menu entry, and an uninstaller that Add/Remove Programs lists. Built by scripts/package-windows,
+; menu entry, and an uninstaller that Add/Remove Programs lists. The modem library for programs
+; (the DLL, its header and import library, and the Python package beside them, under the LGPL)
+; is a component of its own that the user may leave out. Built by scripts/package-windows,
 ; which passes VERSION (the CMake project version), BUILD_DIR (the release build), SOURCE_DIR
 ; and OUT_FILE as absolute paths.
 
@@ -23,6 +25,7 @@ SetCompressor /SOLID lzma
 !define MUI_ICON "${SOURCE_DIR}/resources/i2c-terminal.ico"
 !define MUI_UNICON "${SOURCE_DIR}/resources/i2c-terminal.ico"
 !insertmacro MUI_PAGE_LICENSE "${SOURCE_DIR}/LICENSE"
+!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -38,7 +41,8 @@ Function un.onInit
     SetShellVarContext all
 FunctionEnd
 
-Section
+Section "I2C-Terminal" SecPrograms
+    SectionIn RO
     SetOutPath "$INSTDIR"
     File "${BUILD_DIR}/src/i2c-terminal.exe"
     File "${BUILD_DIR}/src/batch/i2c-batch.exe"
@@ -59,6 +63,24 @@ Section
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
+; Beside the DLL, the Python package finds it: set PYTHONPATH to this directory.
+Section "Programmierschnittstelle (C und Python)" SecLibrary
+    SetOutPath "$INSTDIR\sdk"
+    File "${BUILD_DIR}/src/lib/libi2cmodem-1.dll"
+    File "${BUILD_DIR}/src/lib/libi2cmodem.dll.a"
+    File "${SOURCE_DIR}/src/lib/include/i2cmodem.h"
+    File "/oname=LICENSE.LGPL-2.1.txt" "${SOURCE_DIR}/LICENSE.LGPL-2.1"
+    SetOutPath "$INSTDIR\sdk\i2cmodem"
+    File "${SOURCE_DIR}/src/python/i2cmodem/__init__.py"
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+    !insertmacro MUI_DESCRIPTION_TEXT ${SecPrograms} "Das Terminal und das Stapelprogramm i2c-batch."
+    !insertmacro MUI_DESCRIPTION_TEXT ${SecLibrary} "Die Bibliothek libi2cmodem zum Programmieren des Modems: DLL, Header und Importbibliothek, dazu das Python-Paket i2cmodem."
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
 Section "Uninstall"
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
@@ -66,5 +88,13 @@ Section "Uninstall"
     Delete "$INSTDIR\i2c-batch.exe"
     Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\uninstall.exe"
+    Delete "$INSTDIR\sdk\i2cmodem\__init__.py"
+    RMDir /r "$INSTDIR\sdk\i2cmodem\__pycache__"
+    RMDir "$INSTDIR\sdk\i2cmodem"
+    Delete "$INSTDIR\sdk\libi2cmodem-1.dll"
+    Delete "$INSTDIR\sdk\libi2cmodem.dll.a"
+    Delete "$INSTDIR\sdk\i2cmodem.h"
+    Delete "$INSTDIR\sdk\LICENSE.LGPL-2.1.txt"
+    RMDir "$INSTDIR\sdk"
     RMDir "$INSTDIR"
 SectionEnd

@@ -4,7 +4,7 @@
 i2ct_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev libx11-dev
-    libgtest-dev libgmock-dev libreadline-dev python3
+    libgtest-dev libgmock-dev libreadline-dev python3 python3-pytest python3-smbus2
     fonts-liberation clang-format
     desktop-file-utils appstream xvfb xauth xdotool file
 )

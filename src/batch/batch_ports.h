@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The ports of the batch program. There is no window: a wait blocks on the serial line and ends
 // as soon as the watched bytes are there, Ctrl-C stands for the STOP button, the message line is

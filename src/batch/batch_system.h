@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // What the batch program's command line needs of the system, one file for each: its ports, the
 // standard streams and the wait for input, the log file and the names of serial ports.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The batch program on Linux: the Linux ports, any device path as a port, and a log file that
 // must be no link and the user's own.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The batch program on Windows: the Windows ports, COM1 to COM255 as ports, and a log file that
 // must be no link.
 #include <fcntl.h>

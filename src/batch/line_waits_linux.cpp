@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The batch program's waits on Linux: poll on the serial line's descriptor, and SIGINT, whose
 // arrival ends the poll.
 #include <poll.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // What the batch program's waits need of the system, one file for each: Ctrl-C, and a pause that
 // ends when bytes may have come on the serial line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The batch program's waits on Windows. A COM port has no handle to wait on for arrivals, so the
 // wait asks for the waiting count in short Sleep steps; Ctrl-C comes on a thread of its own.
 #include <windows.h>

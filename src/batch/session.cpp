@@ -12,21 +12,18 @@ namespace i2ct::batch {
 namespace {
 
 constexpr std::string_view kReadResult = "!RD > ";
-constexpr std::string_view kReadRefused = "!RD  Fehler: ";
 // Addresses 0x00 to 0x02 and 0x78 to 0x7F are reserved by the bus; i2cdetect leaves them alone.
 constexpr int kFirstProbed = 0x03;
 constexpr int kLastProbed = 0x77;
 constexpr int kDumpRow = 16;
 constexpr std::uint32_t kLongestSleepMs = 24 * 3600 * 1000;
 
-// The core tells a refusal only by its texts: a message in the error colour, a line that starts
-// with "?" (an echo of a refused line, an unknown command, a timeout), or the modem's error.
-bool Refused(const Outcome& o) {
-    return std::any_of(o.messages.begin(), o.messages.end(), [](auto& m) { return m.error; }) ||
-           std::any_of(o.lines.begin(), o.lines.end(), [](const Text& l) {
-               return l.starts_with('?') || l.find("Fehler") != Text::npos ||
-                      l.find("ERR") != Text::npos;
-           });
+// Whether the modem operations since the last look failed, refused by their argument checks,
+// by the modem, or without an answer; the first failure, if any, goes into the outcome.
+bool Refused(OperationLog& log, Outcome& o) {
+    o.failure = log.failure ? log.failure->status : OpStatus::Done;
+    log.clearFailure();
+    return o.failure != OpStatus::Done;
 }
 
 // Hex pairs separated by single blanks, as WR takes them and RD shows them; false otherwise.
@@ -68,7 +65,7 @@ bool ParseAddress(const Text& text, std::uint8_t& high, std::uint8_t& low) {
 }
 
 Outcome Refusal(const Text& echo, const Text& error) {
-    return Outcome{{echo}, {{error, true}}, true, {}};
+    return Outcome{{echo}, {{error, true}}, true};
 }
 
 const Text kColumns = "     0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F";
@@ -153,7 +150,7 @@ Outcome Session::since(LineIndex from) {
         }
     }
     o.messages = messages_.take();
-    o.failed = Refused(o);
+    o.failed = Refused(terminal_.program().operations, o);
     return o;
 }
 
@@ -246,7 +243,7 @@ Outcome Session::scan() {
             if (read("00" + HexByteText(readForm), 1, bytes, why)) {
                 found.push_back(address);
                 cell = HexByteText(static_cast<std::uint8_t>(address));
-            } else if (!why.lines.empty() && why.lines.front().starts_with(kReadRefused)) {
+            } else if (why.failure == OpStatus::Refused) {
                 cell = "--";
             } else {
                 return why;  // no answer: the bus was not scanned
@@ -322,16 +319,15 @@ Outcome Session::expect(const Text& arguments) {
         return Refusal("?EXPECT ", "Erwartete Daten nicht erkannt (EXPECT 03 9E)");
     }
     if (!read_) {
-        return Outcome{{"?EXPECT > Es wurde noch nichts gelesen"}, {}, true, {}};
+        return Outcome{{"?EXPECT > Es wurde noch nichts gelesen"}, {}, true};
     }
     if (expected != lastRead_) {
         return Outcome{
             {"?EXPECT > gelesen: " + BytesText(lastRead_) + ", erwartet: " + BytesText(expected)},
             {},
-            true,
-            {}};
+            true};
     }
-    return Outcome{{"!EXPECT > OK"}, {}, false, {}};
+    return Outcome{{"!EXPECT > OK"}, {}, false};
 }
 
 Outcome Session::sleep(const Text& arguments) {

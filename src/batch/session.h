@@ -18,8 +18,9 @@ struct Outcome {
     std::vector<MessageLog::Entry> messages;
     // Refused by the argument checks or the modem, or without an answer.
     bool failed = false;
+    OpStatus failure = OpStatus::Done;  // the first failed operation's result
     // "Online" or "Offline" when the connection to the modem came or went meanwhile.
-    Text status;
+    Text status = {};
 };
 
 // The command words, the window's and batch mode's, for completion and the help text.

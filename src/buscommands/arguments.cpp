@@ -3,7 +3,6 @@
 #include "core/console.h"
 #include "interpreter/hex.h"
 #include "interpreter/tail.h"
-#include "modem/frame.h"
 
 namespace i2ct {
 namespace {
@@ -50,13 +49,14 @@ bool checkText(Program& p, const BusCommandProfile& profile, const Text& argumen
     return accepted;
 }
 
-// The data bytes of a write into positions 4 and up; false when there are too many.
-bool putDataBytes(Program& p, const BusCommandProfile& profile, Text& bytePart) {
+// The data bytes of a write, for positions 4 and up of the request; false when there are too
+// many.
+bool putDataBytes(Program& p, const BusCommandProfile& profile, Text& bytePart,
+                  BusArguments& arguments) {
     std::size_t position = 3;
     do {
         ++position;
-        p.frame[position] = HexByteValue(bytePart);
-        ++p.frame[1];
+        arguments.data.push_back(HexByteValue(bytePart));
         bytePart.erase(0, 2);
         RemoveLeadingBlanks(bytePart);
     } while (!bytePart.empty() && position <= kLastDataPosition);
@@ -64,15 +64,13 @@ bool putDataBytes(Program& p, const BusCommandProfile& profile, Text& bytePart) 
         refuse(p, profile, cp1252("Es dürfen max. 128 Byte auf einmal geschrieben werden!"));
         return false;
     }
-    p.frame[position + 1] = kEndByte;
     return true;
 }
 
-bool putCount(Program& p, const BusCommandProfile& profile, const Text& bytePart) {
-    p.frame[4] = HexByteValue(bytePart);
-    p.frame[1] = 3;
-    p.frame[5] = kEndByte;
-    if (p.frame[4] > profile.largestCount) {
+bool putCount(Program& p, const BusCommandProfile& profile, const Text& bytePart,
+              BusArguments& arguments) {
+    arguments.count = HexByteValue(bytePart);
+    if (arguments.count > profile.largestCount) {
         refuse(p, profile, profile.countTooLargeMessage);
         return false;
     }
@@ -96,7 +94,6 @@ BusCommandProfile WriteProfile() {
         .tooLongMessage = {},
         .readWriteBit = 0,
         .bitMessage = "In der Adresse ist das Bit 0 gesetzt! Dies bedeutet Lesen nicht Schreiben!",
-        .kind = 0x33,
         .dataBytes = true,
         .missingMessage = "Es fehlen die Daten die geschrieben werden sollen!",
         .largestCount = 0xFF,
@@ -122,7 +119,6 @@ BusCommandProfile ReadProfile() {
         .readWriteBit = 1,
         .bitMessage = cp1252("In der Adresse ist das Bit 0 gelöscht! Dies bedeutet Schreiben "
                              "nicht Lesen!"),
-        .kind = 0x33,
         .dataBytes = false,
         .missingMessage = "Es fehlt die Anzahl der Bytes die gelesen werden sollen!",
         // A reply Frame carries at most 127 data bytes; more would be read as none, and the rest
@@ -149,7 +145,6 @@ BusCommandProfile LoadTableProfile() {
         .readWriteBit = 1,
         .bitMessage = cp1252("In der Adresse ist das Bit 0 gelöscht! Dies bedeutet Schreiben "
                              "nicht Lesen!"),
-        .kind = 0x43,
         .dataBytes = false,
         .missingMessage =
             "Es fehlt die Anzahl der Bytes die bei einem Interrupt gelesen werden "
@@ -160,18 +155,16 @@ BusCommandProfile LoadTableProfile() {
     };
 }
 
-bool ParseBusArguments(Program& p, const BusCommandProfile& profile) {
+bool ParseBusArguments(Program& p, const BusCommandProfile& profile, BusArguments& arguments) {
     Text& argument = p.commandTail;
     RemoveLeadingBlanks(argument);
     DropFirstWord(argument);
     if (!checkText(p, profile, argument)) {
         return false;
     }
-    p.frame[0] = profile.kind;
-    p.frame[1] = 2;
-    p.frame[3] = HexByteValue(argument.substr(0, 2));
-    p.frame[2] = HexByteValue(argument.substr(2, 2));
-    if ((p.frame[2] & 0x01) != profile.readWriteBit) {
+    arguments.address.high = HexByteValue(argument.substr(0, 2));
+    arguments.address.byte = HexByteValue(argument.substr(2, 2));
+    if ((arguments.address.byte & 0x01) != profile.readWriteBit) {
         PrintLine(p, profile.echoPrefix, LineKind::Echo);
         ShowError(p, profile.bitMessage);
         return false;
@@ -184,7 +177,8 @@ bool ParseBusArguments(Program& p, const BusCommandProfile& profile) {
         ShowMessage(p, profile.missingMessage);
         return false;
     }
-    return profile.dataBytes ? putDataBytes(p, profile, bytePart) : putCount(p, profile, bytePart);
+    return profile.dataBytes ? putDataBytes(p, profile, bytePart, arguments)
+                             : putCount(p, profile, bytePart, arguments);
 }
 
 }  // namespace i2ct

@@ -1,12 +1,15 @@
 #pragma once
 // The argument front half that WR, RD and LDTB share: the address and the byte values behind
 // the command word are checked in a fixed order, every fault is reported to the user, and an
-// accepted text becomes the request Frame. A profile holds what differs between the commands.
+// accepted text becomes the request's values. A profile holds what differs between the commands.
 
 #include <cstddef>
 #include <cstdint>
 
+#include <vector>
+
 #include "core/program.h"
+#include "modem/operations.h"
 
 namespace i2ct {
 
@@ -20,7 +23,6 @@ struct BusCommandProfile {
     Text tooLongMessage;
     std::uint8_t readWriteBit{};  // the bit 0 the slave address byte must carry
     Text bitMessage;
-    std::uint8_t kind{};     // kind byte of the request
     bool dataBytes = false;  // true: 1 to 125 data bytes follow; false: one count byte
     Text missingMessage;     // an address with nothing behind it
     std::uint8_t largestCount = 0xFF;
@@ -31,9 +33,16 @@ BusCommandProfile WriteProfile();
 BusCommandProfile ReadProfile();
 BusCommandProfile LoadTableProfile();
 
-// Takes the argument text from the command tail and checks it. True when the FrameBuffer holds
-// the complete request; false when the command was refused (its reports are given and nothing
-// is to be sent).
-bool ParseBusArguments(Program& p, const BusCommandProfile& profile);
+// What an accepted argument text asks for.
+struct BusArguments {
+    SlaveAddress address;
+    std::vector<std::uint8_t> data;  // the bytes of a write
+    std::uint8_t count = 0;          // the count of the others
+};
+
+// Takes the argument text from the command tail and checks it. True when `arguments` holds the
+// complete request; false when the command was refused (its reports are given and nothing is to
+// be sent).
+bool ParseBusArguments(Program& p, const BusCommandProfile& profile, BusArguments& arguments);
 
 }  // namespace i2ct

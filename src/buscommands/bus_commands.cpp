@@ -1,34 +1,27 @@
 #include "buscommands/bus_commands.h"
 
-#include "buscommands/answer_wait.h"
 #include "buscommands/arguments.h"
 #include "core/console.h"
 #include "interpreter/hex.h"
-#include "modem/frame.h"
+#include "modem/operations.h"
 #include "modem/status_text.h"
 
 namespace i2ct {
 namespace {
-
-constexpr int kReadCycleLimit = 10;
-constexpr int kTableCycleLimit = 20;
 
 void reportTimeout(Program& p, const Text& resultLine) {
     PrintLine(p, resultLine, LineKind::Result);
     ShowError(p, "Timeout bei warten auf den Antwort des Modems!");
 }
 
-// The answer of a table request, after the request has gone out.
-void finishTableRequest(Program& p, const Text& name) {
-    if (!AwaitAnswer(p, kTableCycleLimit, Text{})) {
+// The result line of a table request.
+void finishTableRequest(Program& p, const Text& name, const OpResult& r) {
+    if (!Answered(r)) {
         reportTimeout(p, "?" + name + " > ERROR ");
-        return;
-    }
-    ReceiveFrame(p);
-    if (p.frame[0] == kAnswerTable) {
+    } else if (r.ok()) {
         PrintLine(p, "!" + name + " > OK", LineKind::Result);
     } else {
-        PrintLine(p, "!" + name + "  Fehler: " + StatusText(p.frame[2]), LineKind::Result);
+        PrintLine(p, "!" + name + "  Fehler: " + StatusText(r.code), LineKind::Result);
     }
 }
 
@@ -36,18 +29,15 @@ void finishTableRequest(Program& p, const Text& name) {
 
 void WriteCommand(Program& p) {
     p.LastExchangeTime = p.ports.clock.ticks();
-    if (ParseBusArguments(p, WriteProfile())) {
-        const int limit = WriteCycleLimit(p.busClock, p.frame[1]);
-        SendFrame(p);
-        if (!AwaitAnswer(p, limit, cp1252("Datenübertragung zu Slave läuft bitte warten :  "))) {
+    if (BusArguments a; ParseBusArguments(p, WriteProfile(), a)) {
+        const OpResult r = WriteSlave(p, a.address, a.data,
+                                      cp1252("Datenübertragung zu Slave läuft bitte warten :  "));
+        if (!Answered(r)) {
             reportTimeout(p, "?WR > ERROR ");
+        } else if (r.ok()) {
+            PrintLine(p, "!WR > OK ", LineKind::Result);
         } else {
-            ReceiveFrame(p);
-            if (p.frame[0] == kAnswerBus) {
-                PrintLine(p, "!WR > OK ", LineKind::Result);
-            } else {
-                PrintLine(p, "!WR  Fehler: " + StatusText(p.frame[2]), LineKind::Result);
-            }
+            PrintLine(p, "!WR  Fehler: " + StatusText(r.code), LineKind::Result);
         }
     }
     // Also after a refusal: the keep-alive probe waits for a quiet line.
@@ -56,41 +46,39 @@ void WriteCommand(Program& p) {
 
 void ReadCommand(Program& p) {
     p.LastExchangeTime = p.ports.clock.ticks();
-    if (!ParseBusArguments(p, ReadProfile())) {
+    BusArguments a;
+    if (!ParseBusArguments(p, ReadProfile(), a)) {
         return;
     }
-    SendFrame(p);
-    if (!AwaitAnswer(p, kReadCycleLimit, cp1252("Lesen der Daten läuft bitte warten :  "))) {
+    const OpResult r =
+        ReadSlave(p, a.address, a.count, cp1252("Lesen der Daten läuft bitte warten :  "));
+    if (!Answered(r)) {
         reportTimeout(p, "?RD > ERROR ");
         return;
     }
-    ReceiveFrame(p);
-    if (p.frame[0] != kAnswerBus) {
-        PrintLine(p, "!RD  Fehler: " + StatusText(p.frame[2]), LineKind::Result);
+    if (!r.ok()) {
+        PrintLine(p, "!RD  Fehler: " + StatusText(r.code), LineKind::Result);
         return;
     }
     Text bytes;
-    const int count = signedByte(p.frame[1]);
-    for (int i = 1; i <= count; ++i) {
-        bytes += HexByteText(p.frame[static_cast<std::size_t>(1 + i)]) + " ";
+    for (std::uint8_t b : r.data) {
+        bytes += HexByteText(b) + " ";
     }
     PrintLine(p, "!RD > " + bytes, LineKind::Result);
 }
 
 void LoadTableCommand(Program& p) {
     p.LastExchangeTime = p.ports.clock.ticks();
-    if (!ParseBusArguments(p, LoadTableProfile())) {
+    BusArguments a;
+    if (!ParseBusArguments(p, LoadTableProfile(), a)) {
         return;
     }
-    SendFrame(p);
-    finishTableRequest(p, "LDTB");
+    finishTableRequest(p, "LDTB", LoadTable(p, a.address, a.count));
 }
 
 void ClearTableCommand(Program& p) {
     // Anything behind the command word is ignored.
-    PutRequest(p, 0x44);
-    SendFrame(p);
-    finishTableRequest(p, "CLTB");
+    finishTableRequest(p, "CLTB", ClearTable(p));
 }
 
 }  // namespace i2ct

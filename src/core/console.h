@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The console: finding the command line the user typed, writing result lines back, the message
 // line and the status field. Every command writes through these.

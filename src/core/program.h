@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The program-wide state, one instance for the whole run, shared by every handler. It also holds
 // the ports through which the core reaches the window, the clock and the modem.
@@ -7,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/operation_result.h"
 #include "platform/clock.h"
 #include "platform/serial.h"
 #include "platform/system.h"
@@ -73,6 +75,9 @@ struct Program {
     bool InterruptWatch = false;
     bool BlinkPhase = false;
     Tick BlinkTime = 0;
+
+    // What the modem operations reported.
+    OperationLog operations;
 };
 
 // Signed view of a FrameBuffer byte: length bytes of 0x80 and more count as no data.

@@ -12,33 +12,7 @@ void call(Handler h, Program& p) {
     }
 }
 
-}  // namespace
-
-int LookUpKeyword(std::string_view word) {
-    for (std::size_t i = 0; i + 1 < KeywordList.size(); ++i) {
-        if (KeywordList[i] == word) {
-            return static_cast<int>(i) + 1;
-        }
-    }
-    return static_cast<int>(KeywordList.size());
-}
-
-void DispatchCommand(Program& p, const CommandHandlers& h) {
-    p.CommandReady = false;
-    Text& tail = p.commandTail;
-    if (!p.PromptChar.empty() && !tail.empty() && tail.front() == p.PromptChar.front()) {
-        RemoveAll(tail, p.PromptChar);
-    }
-    if (!tail.empty() && tail.front() == '?') {
-        RemoveAll(tail, "?");
-    }
-    if (tail.empty()) {
-        return;
-    }
-    const Text word = upperCase(FirstWord(tail));
-    if (word.empty()) {
-        return;
-    }
+void dispatchWord(Program& p, const CommandHandlers& h, const Text& word) {
     switch (LookUpKeyword(word)) {
         case kSet:
             DispatchSet(p, h);
@@ -75,6 +49,42 @@ void DispatchCommand(Program& p, const CommandHandlers& h) {
             ShowError(p, cp1252("Kommando nicht erkannt! Mögliche Eingaben: SET, GET, WR, WRITE, "
                                 "DR, READ "));
             return;
+    }
+}
+
+}  // namespace
+
+int LookUpKeyword(std::string_view word) {
+    for (std::size_t i = 0; i + 1 < KeywordList.size(); ++i) {
+        if (KeywordList[i] == word) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    return static_cast<int>(KeywordList.size());
+}
+
+void DispatchCommand(Program& p, const CommandHandlers& h) {
+    p.CommandReady = false;
+    Text& tail = p.commandTail;
+    if (!p.PromptChar.empty() && !tail.empty() && tail.front() == p.PromptChar.front()) {
+        RemoveAll(tail, p.PromptChar);
+    }
+    if (!tail.empty() && tail.front() == '?') {
+        RemoveAll(tail, "?");
+    }
+    if (tail.empty()) {
+        return;
+    }
+    const Text word = upperCase(FirstWord(tail));
+    if (word.empty()) {
+        return;
+    }
+    // Every command that passes its argument checks talks to the modem, so one that ran no
+    // operation was refused before anything went out.
+    const std::uint64_t before = p.operations.count;
+    dispatchWord(p, h, word);
+    if (p.operations.count == before) {
+        p.operations.record({OpStatus::BadArgument, 0, {}});
     }
 }
 

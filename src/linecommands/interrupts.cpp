@@ -3,60 +3,31 @@
 #include "interpreter/tail.h"
 #include "linecommands/line_commands.h"
 #include "modem/frame.h"
+#include "modem/operations.h"
 #include "modem/status_text.h"
 
 namespace i2ct {
 namespace {
 
-constexpr std::uint8_t kMonitorRequest = 0x45;
-constexpr std::uint8_t kNotification = 0x4F;
 constexpr Tick kBlinkMs = 750;
-constexpr std::uint32_t kEventSliceMs = 200;
 // Short waits that let the window show the error lines one after the other.
 constexpr std::uint32_t kShowMs = 20;
-// The modem sends an event's Frames back to back; bytes missing this long never come.
-constexpr Tick kEventLimitMs = 2000;
-// Reading starts once this many bytes wait: a whole notification and the start of the next
-// Frame, or a whole event error Frame.
-constexpr std::size_t kBytesBeforeReading = 4;
-
-// Waits until enough bytes are waiting to read on; false, with the remainder dropped and the
-// user told, when they do not come in time. A slice ends as soon as the bytes are there.
-bool eventBytesCame(Program& p) {
-    const Tick start = p.ports.clock.ticks();
-    std::size_t waiting = 0;
-    do {
-        CommandWait(p, kEventSliceMs, kBytesBeforeReading);
-        waiting = WaitingBytes(p);
-    } while (waiting < kBytesBeforeReading && p.ports.clock.ticks() - start < kEventLimitMs);
-    if (waiting >= kBytesBeforeReading) {
-        return true;
-    }
-    DropWaitingBytes(p);
-    ShowError(p, cp1252("Unvollständige Interrupt-Meldung des Modems verworfen!"));
-    return false;
-}
 
 void InterruptEvent(Program& p) {
-    if (!eventBytesCame(p)) {
-        return;
-    }
-    ReceiveFrame(p);
-    if (p.frame[0] != kNotification) {
-        // A late answer or other stray Frame: nobody waits for it any more.
+    if (!ReceiveInterruptNotice(p).ok()) {
         return;
     }
     SetStatus(p, ConnectionDisplay::Bussy);
     PrintLine(p, "!BREAK on INT-Event ", LineKind::Spaced);
     ShowMessage(p, "Auf dem I2C-Bus ist ein Interupt aufgetrten!");
-    if (!eventBytesCame(p)) {
+    const OpResult r = ReceiveInterruptData(p);
+    if (!Answered(r)) {
         // Give the console its prompt back below the break line.
         PrintLine(p, Text{}, LineKind::Result);
         return;
     }
-    ReceiveFrame(p);
-    if (p.frame[0] == kStatusReply) {
-        PrintLine(p, "!CHKINT ERR: " + StatusText(p.frame[2]), LineKind::Spaced);
+    if (r.status == OpStatus::Refused) {
+        PrintLine(p, "!CHKINT ERR: " + StatusText(r.code), LineKind::Spaced);
         CommandWait(p, kShowMs);
         PrintLine(p, Text{}, LineKind::Result);
         CommandWait(p, kShowMs);
@@ -66,10 +37,9 @@ void InterruptEvent(Program& p) {
         CommandWait(p, kShowMs);
         return;
     }
-    Text text = HexShortText(p.frame[3]) + HexShortText(p.frame[2]) + "   Data: ";
-    const int length = signedByte(p.frame[1]);
-    for (int i = 4; i <= length + 1; ++i) {
-        text += HexShortText(p.frame[static_cast<std::size_t>(i)]) + " ";
+    Text text = HexShortText(r.data[1]) + HexShortText(r.data[0]) + "   Data: ";
+    for (std::size_t i = 2; i < r.data.size(); ++i) {
+        text += HexShortText(r.data[i]) + " ";
     }
     PrintLine(p, "!CHKINT Addr: " + text, LineKind::Spaced);
     PrintLine(p, Text{}, LineKind::Result);
@@ -87,10 +57,8 @@ void CheckInt(Program& p) {
         return;
     }
     const bool on = argument == "EIN";
-    PutRequest(p, kMonitorRequest, {static_cast<std::uint8_t>(on ? 0x01 : 0x00)});
-    SendFrame(p);
-    if (!ReceiveFrame(p) || p.frame[0] != kAnswerTable) {
-        PrintLine(p, "!CHKINT ERR: " + StatusText(p.frame[2]), LineKind::Result);
+    if (const OpResult r = SetMonitoring(p, on); !r.ok()) {
+        PrintLine(p, "!CHKINT ERR: " + StatusText(r.code), LineKind::Result);
         return;
     }
     if (on) {

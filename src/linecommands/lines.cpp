@@ -3,20 +3,15 @@
 #include "core/console.h"
 #include "interpreter/tail.h"
 #include "linecommands/line_commands.h"
-#include "modem/frame.h"
+#include "modem/operations.h"
 #include "modem/status_text.h"
 
 namespace i2ct {
 namespace {
 
-constexpr std::uint8_t kPullupRequest = 0x21;
-constexpr std::uint8_t kLineWriteRequest = 0x31;
-constexpr std::uint8_t kLineReadRequest = 0x32;
-
 // One member of the GET family: which state byte is read and which bit of it is shown.
 struct StateRead {
-    std::uint8_t request;
-    std::uint8_t answer;
+    OpResult (*operation)(Program&);
     std::uint8_t mask;
     const char* high;
     const char* low;
@@ -25,20 +20,18 @@ struct StateRead {
 };
 
 void readState(Program& p, const StateRead& read) {
-    PutRequest(p, read.request);
-    SendFrame(p);
-    if (!ReceiveFrame(p) || p.frame[0] != read.answer) {
+    const OpResult r = read.operation(p);
+    if (!r.ok()) {
         ShowError(p, read.failure);
         return;
     }
-    const bool set = (p.frame[2] & read.mask) != 0;
+    const bool set = (r.data[0] & read.mask) != 0;
     PrintLine(p, Text(read.resultPrefix) + (set ? read.high : read.low), LineKind::Result);
 }
 
-// One member of the line SET family: how its bit is raised and lowered in the line-state byte.
+// One member of the line SET family.
 struct LineWrite {
-    std::uint8_t raise;  // OR-ed in for "1"
-    std::uint8_t lower;  // AND-ed for "0"; bits 3 to 7 go with it
+    BusLine line;
     const char* echoLine;
     const char* prompt;
     const char* name;
@@ -54,30 +47,23 @@ void writeLine(Program& p, const LineWrite& write) {
         return;
     }
     const bool high = tail == "1";
-    PutRequest(p, kLineReadRequest);
-    SendFrame(p);
-    if (!ReceiveFrame(p)) {
+    const OpResult lines = ReadLines(p);
+    if (!Answered(lines)) {
         return;
     }
-    if (p.frame[0] != kAnswerBus) {
+    if (!lines.ok()) {
         ShowError(p, "Fehler beim Setzen der I2C-Signale");
         return;
     }
-    // The line-state byte of the reply stands where the write request carries its data byte, so
-    // the other lines go back to the modem as they were.
-    p.frame[2] = high ? static_cast<std::uint8_t>(p.frame[2] | write.raise)
-                      : static_cast<std::uint8_t>(p.frame[2] & write.lower);
-    p.frame[0] = kLineWriteRequest;
-    p.frame[1] = 1;
-    p.frame[3] = kEndByte;
-    SendFrame(p);
-    if (!ReceiveFrame(p)) {
+    // The other lines go back to the modem as they were.
+    const OpResult r = WriteLines(p, LineState(lines.data[0], write.line, high));
+    if (!Answered(r)) {
         return;
     }
-    if (p.frame[0] == kAnswerBus) {
+    if (r.ok()) {
         PrintLine(p, Text("!SET ") + write.name + " > OK", LineKind::Result);
     } else {
-        PrintLine(p, Text("!SET ") + write.name + "  Fehler: " + StatusText(p.frame[2]),
+        PrintLine(p, Text("!SET ") + write.name + "  Fehler: " + StatusText(r.code),
                   LineKind::Result);
     }
 }
@@ -85,35 +71,35 @@ void writeLine(Program& p, const LineWrite& write) {
 }  // namespace
 
 void GetInt(Program& p) {
-    readState(p, {kLineReadRequest, kAnswerBus, 0x04, "1", "0", "!GET INT > ",
-                  "Fehler beim Auslesen der I2C-INT Leitung"});
+    readState(
+        p, {ReadLines, 0x04, "1", "0", "!GET INT > ", "Fehler beim Auslesen der I2C-INT Leitung"});
 }
 
 void GetScl(Program& p) {
-    readState(p, {kLineReadRequest, kAnswerBus, 0x02, "1", "0", "!GET SCL > ",
-                  "Fehler beim Auslesen der I2C-SCL Leitung"});
+    readState(
+        p, {ReadLines, 0x02, "1", "0", "!GET SCL > ", "Fehler beim Auslesen der I2C-SCL Leitung"});
 }
 
 void GetSda(Program& p) {
-    readState(p, {kLineReadRequest, kAnswerBus, 0x01, "1", "0", "!GET SDA > ",
-                  "Fehler beim Auslesen der I2C-SDA Leitung"});
+    readState(
+        p, {ReadLines, 0x01, "1", "0", "!GET SDA > ", "Fehler beim Auslesen der I2C-SDA Leitung"});
 }
 
 void GetPullup(Program& p) {
-    readState(p, {kPullupRequest, kAnswerConfig, 0x80, "EIN", "AUS", "!PULLUP > ",
+    readState(p, {ReadPullups, 0x80, "EIN", "AUS", "!PULLUP > ",
                   "Fehler beim Auslesen des PULLUP-Stand"});
 }
 
 void SetInt(Program& p) {
-    writeLine(p, {0x04, 0x03, "?SET INT ", "Wie soll INT gesetzt werden, 0 oder 1?", "INT"});
+    writeLine(p, {BusLine::Int, "?SET INT ", "Wie soll INT gesetzt werden, 0 oder 1?", "INT"});
 }
 
 void SetScl(Program& p) {
-    writeLine(p, {0x02, 0x05, "?SET SCL", "Wie soll SCL gesetzt werden, 0 oder 1?", "SCL"});
+    writeLine(p, {BusLine::Scl, "?SET SCL", "Wie soll SCL gesetzt werden, 0 oder 1?", "SCL"});
 }
 
 void SetSda(Program& p) {
-    writeLine(p, {0x01, 0x06, "?SET SDA ", "Wie soll SDA gesetzt werden, 0 oder 1?", "SDA"});
+    writeLine(p, {BusLine::Sda, "?SET SDA ", "Wie soll SDA gesetzt werden, 0 oder 1?", "SDA"});
 }
 
 void SetPullup(Program& p) {
@@ -125,15 +111,14 @@ void SetPullup(Program& p) {
         ShowMessage(p, cp1252("Sollen Pullup´s ein- oder ausgeschaltet werden?"));
         return;
     }
-    PutRequest(p, kPullupRequest, {static_cast<std::uint8_t>(argument == "EIN" ? 0x01 : 0x00)});
-    SendFrame(p);
-    if (!ReceiveFrame(p)) {
+    const OpResult r = SetPullups(p, argument == "EIN");
+    if (!Answered(r)) {
         return;
     }
-    if (p.frame[0] == kAnswerConfig) {
+    if (r.ok()) {
         PrintLine(p, "!PULLUP > OK", LineKind::Result);
     } else {
-        PrintLine(p, "!PULLUP  Fehler: " + StatusText(p.frame[2]), LineKind::Result);
+        PrintLine(p, "!PULLUP  Fehler: " + StatusText(r.code), LineKind::Result);
     }
 }
 

@@ -1,5 +1,3 @@
-#include "linecommands/listen.h"
-
 #include <algorithm>
 
 #include "core/console.h"
@@ -7,22 +5,16 @@
 #include "interpreter/tail.h"
 #include "linecommands/line_commands.h"
 #include "modem/frame.h"
+#include "modem/operations.h"
 #include "modem/status_text.h"
 
 namespace i2ct {
 namespace {
 
-constexpr std::uint8_t kFilterRequest = 0x41;
-constexpr std::uint8_t kListenRequest = 0x42;
-constexpr std::uint8_t kIncompleteData = 0x4B;
 constexpr std::uint8_t kNoFilter = 0x41;
 constexpr std::uint8_t kNoData = 0x43;
-constexpr std::size_t kAcknowledgement = 3;
 constexpr std::size_t kDumpBytes = 16;
 constexpr std::uint32_t kSliceMs = 100;
-constexpr std::uint32_t kRepaintMs = 10;
-constexpr std::uint32_t kAcknowledgementPassMs = 200;
-constexpr int kAcknowledgementPasses = 10;  // passes beyond the first
 // Waits of kSliceMs that let the window show the button or the end before going on.
 constexpr int kSettleWaits = 11;
 constexpr int kWaitsAfterDump = 20;
@@ -45,49 +37,33 @@ std::uint8_t pairValue(std::string_view pair) {
     return static_cast<std::uint8_t>(value);
 }
 
-bool isStatus(const Program& p, std::uint8_t code) {
-    return p.frame[0] == kStatusReply && p.frame[1] == 1 && p.frame[2] == code;
-}
-
 // The data bytes of a timed answer, upper-case hex without leading zeros, each with a blank.
-Text answerBytes(const Program& p) {
+Text answerBytes(const OpResult& r) {
     Text text;
-    const int count = signedByte(p.frame[1]);
-    for (int i = 0; i < count; ++i) {
-        text += HexShortText(p.frame[static_cast<std::size_t>(2 + i)]) + " ";
+    for (std::uint8_t b : r.data) {
+        text += HexShortText(b) + " ";
     }
     return text;
 }
 
+// A proper status reply, 49 01 code 04, with this code.
+bool isStatus(const OpResult& r, std::uint8_t code) {
+    return r.status == OpStatus::Refused && r.data.size() == 1 && r.code == code;
+}
+
 void timedListening(Program& p, std::uint8_t time) {
-    PutRequest(p, kListenRequest, {time});
-    SendFrame(p);
-    SetStatus(p, ConnectionDisplay::Bussy);
-    const int limit = ListenTickLimit(time);
-    Spinner spinner;
-    int passes = 0;
-    std::size_t waiting = 0;
-    do {
-        ShowMessage(p, Text("Modem lauscht, bitte warten :  ") + spinner.next());
-        AnswerStep(p, kRepaintMs, kSliceMs);
-        ++passes;
-        waiting = WaitingBytes(p);
-    } while (waiting < 2 && passes <= limit);
-    ShowMessage(p, " ");
-    SetStatus(p, ConnectionDisplay::Online);
-    // A late answer gets the reply wait's own 2000 ms and its timeout report.
-    ReceiveFrame(p);
-    if (p.frame[0] == kAnswerTable) {
-        PrintLine(p, "!LISTEN > " + answerBytes(p), LineKind::Result);
-    } else if (isStatus(p, kNoData)) {
+    const OpResult r = ListenFor(p, time);
+    if (r.ok()) {
+        PrintLine(p, "!LISTEN > " + answerBytes(r), LineKind::Result);
+    } else if (isStatus(r, kNoData)) {
         PrintLine(p, "?LISTEN > Keine Daten zur Adresse vorhanden", LineKind::Result);
-    } else if (isStatus(p, kNoFilter)) {
+    } else if (isStatus(r, kNoFilter)) {
         PrintLine(p, cp1252("?LISTEN > Es wurde kein gültiger Filter gesetzt"), LineKind::Result);
-    } else if (p.frame[0] == kIncompleteData) {
-        PrintLine(p, cp1252("!LISTEN I2C-Fehler! Daten sind unvollständig! > ") + answerBytes(p),
+    } else if (r.status == OpStatus::Incomplete) {
+        PrintLine(p, cp1252("!LISTEN I2C-Fehler! Daten sind unvollständig! > ") + answerBytes(r),
                   LineKind::Result);
-    } else if (p.frame[0] == kStatusReply) {
-        PrintLine(p, "!LISTEN  Fehler: " + StatusText(p.frame[2]), LineKind::Result);
+    } else if (r.status == OpStatus::Refused) {
+        PrintLine(p, "!LISTEN  Fehler: " + StatusText(r.code), LineKind::Result);
     }
 }
 
@@ -111,32 +87,15 @@ void settle(Program& p, int waits) {
     }
 }
 
-// Waits for the modem's acknowledgement; false (with the reason printed) when it is not one.
+// Starts listening; false (with the reason printed) when the modem does not acknowledge.
 bool acknowledged(Program& p) {
-    int passes = 0;
-    std::size_t waiting = 0;
-    do {
-        AnswerStep(p, kRepaintMs, kAcknowledgementPassMs, kAcknowledgement);
-        ++passes;
-        waiting = WaitingBytes(p);
-    } while (waiting < 2 && passes <= kAcknowledgementPasses);
-    if (waiting == kAcknowledgement) {
-        for (std::size_t i = 0; i < kAcknowledgement; ++i) {
-            ReadRawByte(p);
-        }
+    const OpResult r = StartListening(p);
+    if (r.ok()) {
         return true;
     }
-    // Whatever the FrameBuffer cannot hold stays queued.
-    const std::size_t kept = std::min(waiting, p.frame.size());
-    for (std::size_t i = 0; i < kept; ++i) {
-        p.frame[i] = ReadRawByte(p);
-    }
-    if (isStatus(p, kNoFilter)) {
+    if (isStatus(r, kNoFilter)) {
         PrintLine(p, cp1252("?LISTEN > Es wurde kein gültiger Filter gesetzt"), LineKind::Result);
     } else {
-        // A broken or late acknowledgement may still come from a modem that listens now; left
-        // so, it would stream until it is unplugged and answer no request meanwhile.
-        WriteRawByte(p, kEndByte);
         PrintLine(p, "?LISTEN > Fehler beim Starten der Funktion", LineKind::Result);
     }
     return false;
@@ -148,8 +107,6 @@ Text offsetText(std::uint16_t offset) {
 }
 
 void openEndedListening(Program& p) {
-    PutRequest(p, kListenRequest, {0});
-    SendFrame(p);
     if (!acknowledged(p)) {
         return;
     }
@@ -169,8 +126,8 @@ void openEndedListening(Program& p) {
         stop = stopClicked(p) || stop;
         if (WaitingBytes(p) >= kDumpBytes) {
             Text dump;
-            for (std::size_t i = 0; i < kDumpBytes; ++i) {
-                dump += HexByteText(ReadRawByte(p)) + " ";
+            for (std::uint8_t b : ListenedBytes(p, kDumpBytes)) {
+                dump += HexByteText(b) + " ";
             }
             PrintLine(p, offsetText(offset) + "  " + dump, LineKind::Spaced);
             stop = stopClickedInAny(p, kWaitsAfterDump) || stop;
@@ -178,7 +135,7 @@ void openEndedListening(Program& p) {
         }
         stop = stopClickedInAny(p, kWaitsAfterPass) || stop;
     } while (!stop);
-    WriteRawByte(p, kEndByte);
+    StopListening(p);
     ShowMessage(p, " ");
     SetStatus(p, ConnectionDisplay::Online);
     p.ports.stopButton.setVisible(false);
@@ -189,12 +146,6 @@ void openEndedListening(Program& p) {
 
 }  // namespace
 
-int ListenTickLimit(std::uint8_t time) {
-    // Both steps are exact enough that the dropped fraction is that of the integer quotient.
-    const float ticks = 52.0f * static_cast<float>(time) + 40.0f;
-    return static_cast<int>(static_cast<double>(ticks) / 100.0);
-}
-
 void SetFilter(Program& p) {
     p.LastExchangeTime = p.ports.clock.ticks();
     Text& tail = p.commandTail;
@@ -204,15 +155,13 @@ void SetFilter(Program& p) {
         ShowError(p, " Adresse nicht erkannt");
         return;
     }
-    PutRequest(p, kFilterRequest, {pairValue(tail.substr(2, 2)), pairValue(tail.substr(0, 2))});
-    SendFrame(p);
-    AnswerStep(p, 0, kSliceMs);
-    // After a timeout the buffer is all zero and reports StatusCode 0.
-    ReceiveFrame(p);
-    if (p.frame[0] == kAnswerConfig) {
+    const OpResult r = i2ct::SetFilter(
+        p, SlaveAddress{pairValue(tail.substr(2, 2)), pairValue(tail.substr(0, 2))});
+    if (r.ok()) {
         PrintLine(p, "!SET FILTER > OK ", LineKind::Result);
     } else {
-        PrintLine(p, "!SET FILTER  Fehler: " + StatusText(p.frame[2]), LineKind::Result);
+        // After a timeout the buffer is all zero and reports StatusCode 0.
+        PrintLine(p, "!SET FILTER  Fehler: " + StatusText(r.code), LineKind::Result);
     }
 }
 

@@ -1,7 +1,8 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #include "modem/connection.h"
 
 #include "core/console.h"
-#include "modem/frame.h"
+#include "modem/operations.h"
 
 namespace i2ct {
 namespace {
@@ -38,12 +39,6 @@ Discovery discover(Program& p) {
     p.port = p.ports.serialPorts.open(DefinitionText(portName));
     p.PortOpen = p.port != nullptr;
     return p.PortOpen ? Discovery::PortOpen : Discovery::PortFailed;
-}
-
-bool promptExchange(Program& p) {
-    PutRequest(p, 0x12);
-    SendFrame(p);
-    return ReceiveFrame(p) && p.frame[0] == kAnswerModem;
 }
 
 }  // namespace
@@ -95,12 +90,17 @@ void ConnectModem(Program& p) {
     }
 }
 
-void ReconnectModem(Program& p) {
+bool ReconnectModem(Program& p) {
     discover(p);
-    if (p.ModemFound && p.PortOpen && promptExchange(p)) {
-        SetStatus(p, ConnectionDisplay::Online);
-        p.PromptChar = Text(1, static_cast<char>(p.frame[2]));
+    if (!p.ModemFound || !p.PortOpen) {
+        return false;
     }
+    const OpResult r = ReadPrompt(p);
+    if (r.ok()) {
+        SetStatus(p, ConnectionDisplay::Online);
+        p.PromptChar = Text(1, static_cast<char>(r.data[0]));
+    }
+    return r.ok();
 }
 
 void SuperviseConnection(Program& p) {
@@ -108,7 +108,7 @@ void SuperviseConnection(Program& p) {
         ReconnectModem(p);
         return;
     }
-    if (!promptExchange(p)) {
+    if (!ReadPrompt(p).ok()) {
         DropConnection(p);
     }
 }
@@ -118,6 +118,22 @@ void DropConnection(Program& p) {
     p.ModemFound = false;
     p.port.reset();
     p.PortOpen = false;
+}
+
+std::unique_ptr<DeviceDriver> GivenPortDriver(const Text& portName) {
+    struct Driver : DeviceDriver {
+        Text port;
+        int createDeviceInfoList() override { return 1; }
+        std::vector<Text> deviceDescriptions() override { return {kModemDescription}; }
+        std::optional<int> open(int index) override {
+            return index == 0 ? std::optional<int>(1) : std::nullopt;
+        }
+        Text portName(int) override { return port; }
+        void close(int) override {}
+    };
+    auto driver = std::make_unique<Driver>();
+    driver->port = portName;
+    return driver;
 }
 
 void CloseConnection(Program& p) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #include "modem/frame.h"
 
 #include <algorithm>
@@ -77,6 +78,10 @@ void PutRequest(Program& p, std::uint8_t kind) {
 }
 
 void PutRequest(Program& p, std::uint8_t kind, std::initializer_list<std::uint8_t> data) {
+    PutRequest(p, kind, std::span<const std::uint8_t>(data.begin(), data.size()));
+}
+
+void PutRequest(Program& p, std::uint8_t kind, std::span<const std::uint8_t> data) {
     p.frame[0] = kind;
     p.frame[1] = static_cast<std::uint8_t>(data.size());
     std::size_t i = 2;

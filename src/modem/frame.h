@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // Frames on the serial line: kind, signed length N, N data bytes, end byte 0x04. SendFrame and
 // ReceiveFrame move them byte by byte through the one FrameBuffer.
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "core/program.h"
 
@@ -32,6 +34,7 @@ bool ReceiveFrame(Program& p);
 void PutRequest(Program& p, std::uint8_t kind);
 // Puts a request with data bytes into the FrameBuffer.
 void PutRequest(Program& p, std::uint8_t kind, std::initializer_list<std::uint8_t> data);
+void PutRequest(Program& p, std::uint8_t kind, std::span<const std::uint8_t> data);
 
 // Bytes waiting in the receive queue; 0 without an open port.
 std::size_t WaitingBytes(Program& p);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #include "modem/status_text.h"
 
 namespace i2ct {

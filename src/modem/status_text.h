@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The German text of a StatusCode, the first data byte of a refusing reply.
 

@@ -1,24 +1,12 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #include "modem/version.h"
 
 #include <cstdio>
 
 #include "core/console.h"
-#include "modem/frame.h"
+#include "modem/operations.h"
 
 namespace i2ct {
-namespace {
-
-bool versionExchange(Program& p) {
-    PutRequest(p, 0x11);
-    SendFrame(p);
-    return ReceiveFrame(p) && p.frame[0] == kAnswerModem;
-}
-
-float versionInBuffer(const Program& p) {
-    return VersionValue(p.frame[2], p.frame[3], p.frame[4]);
-}
-
-}  // namespace
 
 float VersionValue(std::uint8_t d0, std::uint8_t d1, std::uint8_t d2) {
     const float value = static_cast<float>(signedByte(d0)) +
@@ -33,21 +21,25 @@ Text VersionText(float value) {
     return text;
 }
 
+float VersionValue(const OpResult& version) {
+    return VersionValue(version.data[0], version.data[1], version.data[2]);
+}
+
 void QueryFirmwareVersion(Program& p) {
-    if (!versionExchange(p)) {
+    const OpResult version = ReadVersion(p);
+    if (!version.ok()) {
         ShowError(p, cp1252("Fehler beim Übermitteln der Version!"));
         return;
     }
-    p.FirmwareVersion = versionInBuffer(p);
-    PutRequest(p, 0x12);
-    SendFrame(p);
-    if (!ReceiveFrame(p) || p.frame[0] != kAnswerModem) {
+    p.FirmwareVersion = VersionValue(version);
+    const OpResult r = ReadPrompt(p);
+    if (!r.ok()) {
         ShowError(p, cp1252("Fehler beim Übermitteln des Prompt-Zeichen!"));
         p.PromptChar = "%";
         return;
     }
     SetStatus(p, ConnectionDisplay::Online);
-    const Text prompt(1, static_cast<char>(p.frame[2]));
+    const Text prompt(1, static_cast<char>(r.data[0]));
     p.ports.output.append("USB <> I2C Modem  Selmur und Vusk     Version: " +
                           VersionText(p.FirmwareVersion));
     p.ports.output.append(prompt);
@@ -56,8 +48,8 @@ void QueryFirmwareVersion(Program& p) {
 }
 
 void GetVersion(Program& p) {
-    if (versionExchange(p)) {
-        PrintLine(p, "!Version: " + VersionText(versionInBuffer(p)), LineKind::Result);
+    if (const OpResult r = ReadVersion(p); r.ok()) {
+        PrintLine(p, "!Version: " + VersionText(VersionValue(r)), LineKind::Result);
     }
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The tick count and the plain wait. All timing logic reads time only through this port, so tests
 // can run it on a virtual clock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // An output area kept in memory, with the same contract as the Qt editor, plus the user's side:
 // typing at the insertion point, Enter, Backspace and moving the insertion point. It is the

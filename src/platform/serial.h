@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The serial port to the modem and the driver that finds it. Transfers are one byte at a time;
 // no call blocks longer than its own small limit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // Ports to the desktop: the open-file dialog and the opener for the help page.
 

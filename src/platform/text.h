@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // Text inside the core is Windows-1252: one byte per character, so positions and lengths are
 // those the user counts on screen. Conversion to and from UTF-8 happens only at the UI boundary

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The window as the core sees it: its events, the output area, the status field, the message
 // line, the STOP button and the help window. The Qt widgets implement these; tests use doubles.

@@ -92,8 +92,9 @@ class Bus {
     std::uint16_t divider() const { return divider_; }
     void setDivider(std::uint16_t divider) { divider_ = divider; }
     std::uint32_t clockHz() const { return 2'500'000u / (divider_ + 7u); }
-    // The time that `bytes` bytes of nine clocks each take on the bus, in whole milliseconds.
-    std::uint32_t transferMs(std::size_t bytes) const;
+    // The time that `bytes` bytes of nine clocks each take on the bus, in whole milliseconds;
+    // what is left of a millisecond goes to the next transfer.
+    std::uint32_t transferMs(std::size_t bytes);
 
     // Power-up values of the modem's own settings; the devices keep their state.
     void reset();
@@ -122,6 +123,7 @@ class Bus {
     bool intWasLow_ = false;
     bool pullUps_ = true;
     std::uint16_t divider_ = kDefaultDivider;
+    std::uint64_t carriedNs_ = 0;
     std::function<void(const Transfer&)> transferObserver_;
     std::function<void(Tick)> intObserver_;
 };

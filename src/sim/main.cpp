@@ -295,7 +295,8 @@ class Simulator {
             const short events = unsent_.empty() ? POLLIN : POLLIN | POLLOUT;
             fds[count++] = {host(), events, 0};
         }
-        if (poll(fds, count, timeout()) < 0) {
+        const timespec wait = timeout();
+        if (ppoll(fds, count, &wait, nullptr) < 0) {
             return;  // a signal; the loop looks at the stop flag
         }
         const Tick now = Now();
@@ -310,13 +311,19 @@ class Simulator {
         writeHost(now);
     }
 
-    int timeout() const {
-        const std::optional<Tick> next = firmware_.nextEventAt();
-        if (!next) {
-            return kPollMs;
+    // Until the millisecond of the next event begins, so that a reply due in the next tick goes
+    // out when that tick starts rather than a whole poll timeout after the request.
+    timespec timeout() const {
+        using namespace std::chrono;
+        const auto now = steady_clock::now().time_since_epoch();
+        const auto tick = duration_cast<milliseconds>(now);
+        nanoseconds wait = milliseconds(kPollMs);
+        if (const std::optional<Tick> next = firmware_.nextEventAt()) {
+            const auto ticks = static_cast<std::int32_t>(*next - static_cast<Tick>(tick.count()));
+            wait = ticks <= 0 ? nanoseconds(0) : std::min(wait, milliseconds(ticks) - (now - tick));
         }
-        const auto wait = static_cast<std::int32_t>(*next - Now());
-        return wait <= 0 ? 0 : std::min(wait, kPollMs);
+        const auto seconds = duration_cast<std::chrono::seconds>(wait);
+        return {static_cast<time_t>(seconds.count()), static_cast<long>((wait - seconds).count())};
     }
 
     void readHost(Tick now) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a build into a scratch DESTDIR and checks what a Linux desktop gets from it: every
 # file in place, the desktop entry and the metainfo valid, the udev rule matching the product
-# string the program looks for, and the installed program showing its window under Xvfb.
+# string the program looks for, the modem library and its Python package usable from their
+# installed places, and the installed program showing its window under Xvfb.
 #   check.sh BUILD-DIR
 set -euo pipefail
 build=$1
@@ -54,13 +55,39 @@ products=$(grep -o 'ATTRS{product}=="[^"]*"' "$rule" | sed 's/^ATTRS{product}=="
 strings -a usr/bin/i2c-terminal | grep -Fx "$products" > /dev/null ||
     fail "i2c-terminal does not look for the rule's product \"$products\""
 
+# The modem library and the Python package, each with its licence: a C program built by the
+# installed pkg-config file, and the package, each loading the installed library.
+so=$(find usr/lib -name libi2cmodem.so.1)
+libdir=$(dirname "$so")
+for file in "$libdir/libi2cmodem.so" usr/include/i2cmodem.h "$libdir/pkgconfig/i2cmodem.pc" \
+    "$libdir/cmake/i2cmodem/i2cmodemConfig.cmake" usr/lib/python3/dist-packages/i2cmodem/__init__.py \
+    $share/doc/{libi2cmodem1,libi2cmodem-dev,python3-i2cmodem}/copyright; do
+    [ -s "$file" ] || fail "$file is not installed"
+done
+grep -q "License: LGPL-2.1-or-later" $share/doc/python3-i2cmodem/copyright || fail "no LGPL named"
+echo '#include <i2cmodem.h>
+int main(void) { return i2cmodem_version(NULL, NULL) == I2CMODEM_BAD_ARGUMENT ? 0 : 1; }' > probe.c
+cc probe.c -o probe $(PKG_CONFIG_PATH=$root/$libdir/pkgconfig pkg-config --cflags --libs i2cmodem)
+LD_LIBRARY_PATH=$root/$libdir ./probe || fail "a program built against the installed library fails"
+LD_LIBRARY_PATH=$root/$libdir PYTHONPATH=$root/usr/lib/python3/dist-packages /usr/bin/python3 -c \
+    'import i2cmodem; print(open("/proc/self/maps").read())' | grep -qF "$root/$so" ||
+    fail "the installed Python package does not load the installed library"
+
 # The window from the installed path, with a runtime directory of its own so that no simulator
 # of another test is taken for the modem.
 mkdir -m 700 run
 export XDG_RUNTIME_DIR=$root/run QT_QPA_PLATFORM=xcb
-timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    "$1" &
-    trap "kill $! 2> /dev/null" EXIT
-    xdotool search --sync --onlyvisible --name "^I2C-BUS" > /dev/null' _ "$root/usr/bin/i2c-terminal" ||
-    fail "the installed i2c-terminal showed no window"
+# xvfb-run -a may pick the same free display as another run that starts at the same moment; its
+# server then fails to start, and another display is tried.
+for attempt in 1 2 3; do
+    status=0
+    timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+        "$1" &
+        trap "kill $! 2> /dev/null" EXIT
+        xdotool search --sync --onlyvisible --name "^I2C-BUS" > /dev/null' _ \
+        "$root/usr/bin/i2c-terminal" 2> window.err || status=$?
+    [ "$status" -ne 0 ] && grep -q "Xvfb failed to start" window.err || break
+done
+[ "$status" -eq 0 ] || fail "the installed i2c-terminal showed no window (status $status):
+$(cat window.err)"
 echo "installed tree complete and valid; the window came up"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The installer under Wine: a silent install puts the programs, the licence, the uninstaller, the
-# Start menu entry and the Add/Remove Programs entry in place, and the installed batch program
+# modem library's component (DLL, header, import library, Python package, LGPL), the Start menu
+# entry and the Add/Remove Programs entry in place, and the installed batch program
 # and window start; a silent uninstall takes them all away again. Usage: installer.sh SETUP.EXE
 # VERSION PROBE.EXE, with $WINEPREFIX's wineserver running on a display. Prints the install and
 # uninstall times.
@@ -24,10 +25,11 @@ ms() { echo $(($(date +%s%N) / 1000000)); }
 start=$(ms)
 wine "$setup" /S "/D=$dir" || fail "setup ended with status $?"
 echo "installed in $(($(ms) - start)) ms"
-for file in i2c-terminal.exe i2c-batch.exe LICENSE.txt uninstall.exe; do
+sdk=(libi2cmodem-1.dll libi2cmodem.dll.a i2cmodem.h LICENSE.LGPL-2.1.txt i2cmodem/__init__.py)
+for file in i2c-terminal.exe i2c-batch.exe LICENSE.txt uninstall.exe "${sdk[@]/#/sdk/}"; do
     [ -f "$unix/$file" ] || fail "$file is not installed"
 done
-[ "$(ls "$unix" | wc -l)" -eq 4 ] || fail "more than the four files installed: $(ls "$unix")"
+[ "$(ls "$unix" | wc -l)" -eq 5 ] || fail "more than the four files and sdk installed: $(ls "$unix")"
 [ -f "$menu" ] || fail "no Start menu entry"
 wine reg query "$key" /v DisplayVersion | grep -q "REG_SZ *$version" || fail "no uninstall entry"
 got=$(wine "$unix/i2c-batch.exe" --version)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // Virtual modem devices: a file "NAME.device" with the lines "description=TEXT" and "port=PATH"
 // in a per-user directory announces a serial port that is not a USB device (a simulated modem,

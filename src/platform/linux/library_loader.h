@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The driver loader on Linux. The driver is built into the program, so every load succeeds and
 // the start directory is the working directory with "/" as its separator.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // Turns the settings part of a serial port definition, such as
 // "baud=115200  parity=N  data=8  stop=1", into terminal settings. It reads the text as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The system clock for the real program: monotonic milliseconds, so a change of the wall-clock
 // time never looks like a timeout.

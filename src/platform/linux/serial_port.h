@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The serial port to the modem on Linux: a tty opened raw, with low latency where the driver
 // grants it, and held exclusively, also against programs that honour UUCP lock files; one-byte

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The device driver on Linux: it lists the USB serial ports that sysfs knows, with the product
 // text of their USB device as the description, followed by the virtual devices that files in a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The D2XX device record as FTDI publishes it, for the driver port and the tests' stand-in
 // library alike: the description starts at byte 32.

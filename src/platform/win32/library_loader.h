@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The D2XX driver library on Windows: "ftd2xx.dll" loaded with LoadLibraryA, and its five
 // functions looked up by name at each call, so that a library lacking one still serves the rest.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The modem's COM port on Windows, opened and set up as the terminal has always done it: no
 // sharing, 255-byte queues, the settings from the definition text by BuildCommDCBA, no handshake,

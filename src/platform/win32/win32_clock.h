@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The clock on Windows: the system's tick count and the plain Sleep of the one thread.
 

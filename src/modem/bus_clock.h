@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The two conversions between the bus clock in hertz and the modem's 16-bit divider, where one
 // half clock period lasts (divider + 7) times 200 ns.

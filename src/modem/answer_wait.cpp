@@ -1,4 +1,5 @@
-#include "buscommands/answer_wait.h"
+// SPDX-License-Identifier: LGPL-2.1-or-later
+#include "modem/answer_wait.h"
 
 #include "core/console.h"
 #include "modem/frame.h"

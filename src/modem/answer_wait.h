@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 // The wait of WR, RD, LDTB and CLTB for their answer: cycles of about 150 ms until the first two
 // bytes of the answer are waiting, up to a cycle limit.

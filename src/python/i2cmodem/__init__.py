@@ -1,0 +1,477 @@
+# SPDX-License-Identifier: LGPL-2.1-or-later
+"""The I2C <> USB Modem by Selmur & Vusk from Python, through libi2cmodem and ctypes.
+
+``SMBus`` has the interface of smbus2's ``SMBus`` for everything the modem can do, so that device
+drivers written for i2c-dev run unchanged; ``Modem`` offers the rest: the bus scan, the version,
+the lines, pull-ups and bus clock, listening, and the interrupt table with its events.
+
+Addresses are 7-bit slave addresses. Failures raise ``OSError`` with the codes of the kernel's
+I2C fault convention: ENXIO when the slave does not acknowledge, EREMOTEIO when a data byte is not
+acknowledged, ``TimeoutError`` (ETIMEDOUT) when the modem does not answer, ENODEV without a modem,
+EOPNOTSUPP for what the modem cannot do, and EIO with the modem's German text for any other
+refusal. The modem has no repeated start: a register read is a write of the register number,
+then a separate read, and a message list of ``i2c_rdwr`` runs as consecutive transfers.
+
+An object is used by one thread at a time; separate objects are independent, but only one of
+them can hold the modem's port.
+"""
+
+import ctypes
+import errno
+import os
+from collections import namedtuple
+
+__all__ = ["SMBus", "i2c_msg", "I2cFunc", "Modem", "Event", "Listener", "I2C_M_RD"]
+
+_LIBRARY = "libi2cmodem-1.dll" if os.name == "nt" else "libi2cmodem.so.1"
+
+
+def _load():
+    """The library named by $I2CMODEM_LIBRARY, the one beside this package (a Windows install)
+    or of the build tree it lies in, else the system's."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    paths = [os.environ.get("I2CMODEM_LIBRARY", ""), os.path.join(here, "..", _LIBRARY),
+             os.path.join(here, "..", "..", "src", "lib", _LIBRARY)]
+    for path in paths:
+        if path and os.path.isfile(path):
+            return ctypes.CDLL(os.path.normpath(path))
+    return ctypes.CDLL(_LIBRARY)
+
+
+class _Event(ctypes.Structure):
+    _fields_ = [("address", ctypes.c_uint8), ("count", ctypes.c_uint8),
+                ("data", ctypes.c_uint8 * 127)]
+
+
+_lib = _load()
+_u8p, _sizep = ctypes.POINTER(ctypes.c_uint8), ctypes.POINTER(ctypes.c_size_t)
+_intp, _i32p = ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int32)
+_vp, _uint, _int, _size = ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_size_t
+for _name, _args in {
+        "open": [ctypes.c_char_p, ctypes.POINTER(_vp)], "close": [_vp], "port": [_vp],
+        "status": [_vp], "status_text": [_int], "result_text": [_int],
+        "write": [_vp, _uint, _u8p, _size], "read": [_vp, _uint, _u8p, _size, _sizep],
+        "get_line": [_vp, _int, _intp], "set_line": [_vp, _int, _int],
+        "get_pullups": [_vp, _intp], "set_pullups": [_vp, _int], "get_clock": [_vp, _i32p],
+        "set_clock": [_vp, ctypes.c_int32, _i32p], "version": [_vp, _intp],
+        "set_filter": [_vp, _uint], "listen": [_vp, _uint, _u8p, _size, _sizep],
+        "listen_start": [_vp], "listen_read": [_vp, _u8p, _size, _sizep, _uint],
+        "listen_stop": [_vp], "table_load": [_vp, _uint, _uint], "table_clear": [_vp],
+        "monitor": [_vp, _int], "wait_interrupt": [_vp, _uint, ctypes.POINTER(_Event)]}.items():
+    _function = getattr(_lib, "i2cmodem_" + _name)
+    _function.argtypes = _args
+    _function.restype = {"close": None, "port": ctypes.c_char_p, "status_text": ctypes.c_char_p,
+                         "result_text": ctypes.c_char_p}.get(_name, _int)
+
+_OK, _REFUSED, _NO_ANSWER, _NO_MODEM, _BAD_ARGUMENT, _NOT_SUPPORTED = range(6)
+_INCOMPLETE, _BAD_REPLY, _NO_DATA, _NO_MEMORY = range(6, 10)
+_ERRNO = {_NO_ANSWER: errno.ETIMEDOUT, _NO_MODEM: errno.ENODEV, _BAD_ARGUMENT: errno.EINVAL,
+          _NOT_SUPPORTED: errno.EOPNOTSUPP, _INCOMPLETE: errno.EIO, _BAD_REPLY: errno.EIO}
+_STATUS_ERRNO = {0x20: errno.ENXIO, 0x21: getattr(errno, "EREMOTEIO", 121)}
+_LINES = {"SDA": 0, "SCL": 1, "INT": 2}
+
+
+def _error(result, status=-1):
+    """The exception for a result code of the library and the modem's StatusCode."""
+    if result == _NO_MEMORY:
+        return MemoryError(_lib.i2cmodem_result_text(result).decode())
+    if result == _REFUSED:
+        text = _lib.i2cmodem_status_text(status).decode()
+        return OSError(_STATUS_ERRNO.get(status, errno.EIO), f"{text} (StatusCode 0x{status:02X})")
+    return OSError(_ERRNO.get(result, errno.EIO), _lib.i2cmodem_result_text(result).decode())
+
+
+def _unsupported(what):
+    return OSError(errno.EOPNOTSUPP, f"Das Modem kann das nicht: {what}")
+
+
+def _buffer(data):
+    data = bytes(data)
+    return (ctypes.c_uint8 * max(len(data), 1)).from_buffer_copy(data or b"\0"), len(data)
+
+
+Event = namedtuple("Event", "address data")
+Event.__doc__ = "An interrupt event: the 7-bit address of the source and the bytes read from it."
+
+
+class Modem:
+    """The modem: ``port`` is its serial port's name, or None to find it by its USB description
+    (USB serial ports and the simulator's virtual devices)."""
+
+    def __init__(self, port=None):
+        self._handle = None
+        handle = _vp()
+        name = None if port is None else os.fsencode(port)
+        result = _lib.i2cmodem_open(name, ctypes.byref(handle))
+        if result != _OK:
+            raise _error(result)
+        self._handle = handle
+
+    def close(self):
+        if self._handle is not None:
+            _lib.i2cmodem_close(self._handle)
+            self._handle = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def __del__(self):
+        self.close()
+
+    @property
+    def port(self):
+        """The serial port in use, "" while the modem is gone."""
+        return os.fsdecode(_lib.i2cmodem_port(self._live()))
+
+    def _live(self):
+        if self._handle is None:
+            raise OSError(errno.EBADF, "Das Modem ist geschlossen")
+        return self._handle
+
+    def _call(self, name, *args, allow=()):
+        handle = self._live()
+        result = getattr(_lib, "i2cmodem_" + name)(handle, *args)
+        if result != _OK and result not in allow:
+            raise _error(result, _lib.i2cmodem_status(handle))
+        return result
+
+    def write(self, address, data):
+        """Writes 1 to 125 bytes to the slave."""
+        buffer, count = _buffer(data)
+        self._call("write", address, buffer, count)
+
+    def read(self, address, count):
+        """Reads 1 to 127 bytes from the slave and returns them as bytes."""
+        buffer, received = (ctypes.c_uint8 * max(count, 1))(), ctypes.c_size_t()
+        self._call("read", address, buffer, count, ctypes.byref(received))
+        return bytes(buffer[:received.value])
+
+    def scan(self):
+        """The 7-bit addresses from 0x03 to 0x77 that answer a one-byte read, as i2c-batch's SCAN
+        finds them. Reading is the only probe this modem has that changes no device."""
+        found = []
+        for address in range(0x03, 0x78):
+            try:
+                self.read(address, 1)
+                found.append(address)
+            except OSError as e:
+                if e.errno in (errno.ETIMEDOUT, errno.ENODEV, errno.EINVAL):
+                    raise
+        return found
+
+    def version(self):
+        """The firmware version as text, "2.20" for example."""
+        hundredths = ctypes.c_int()
+        self._call("version", ctypes.byref(hundredths))
+        return f"{hundredths.value // 100}.{hundredths.value % 100:02d}"
+
+    def line(self, name):
+        """Reads the bus line "SDA", "SCL" or "INT": True when released (high)."""
+        level = ctypes.c_int()
+        self._call("get_line", _LINES[name.upper()], ctypes.byref(level))
+        return bool(level.value)
+
+    def set_line(self, name, level):
+        """Releases the line (level true) or drives it low; the other lines stay as they are."""
+        self._call("set_line", _LINES[name.upper()], 1 if level else 0)
+
+    @property
+    def pullups(self):
+        """Whether the modem's pull-ups are on; assign to switch them."""
+        on = ctypes.c_int()
+        self._call("get_pullups", ctypes.byref(on))
+        return bool(on.value)
+
+    @pullups.setter
+    def pullups(self, on):
+        self._call("set_pullups", 1 if on else 0)
+
+    @property
+    def clock(self):
+        """The bus clock in hertz."""
+        hertz = ctypes.c_int32()
+        self._call("get_clock", ctypes.byref(hertz))
+        return hertz.value
+
+    def set_clock(self, hertz):
+        """Sets the bus clock (40 to 350000 Hz) and returns the clock the modem really uses."""
+        actual = ctypes.c_int32()
+        self._call("set_clock", hertz, ctypes.byref(actual))
+        return actual.value
+
+    def listen(self, time_units, address=None, size=127):
+        """Listens for time_units (1 to 255) × 52 ms to the slave ``address`` (or the filter set
+        before) and returns the transfer seen, b"" when none came. An incomplete transfer raises
+        OSError(EIO) whose ``data`` holds the bytes that came."""
+        if address is not None:
+            self._call("set_filter", address)
+        buffer, received = (ctypes.c_uint8 * size)(), ctypes.c_size_t()
+        result = self._call("listen", time_units, buffer, size, ctypes.byref(received),
+                            allow=(_REFUSED, _INCOMPLETE))
+        data = bytes(buffer[:received.value])
+        if result == _REFUSED and _lib.i2cmodem_status(self._handle) == 0x43:
+            return b""
+        if result != _OK:
+            error = _error(result, _lib.i2cmodem_status(self._handle))
+            error.data = data
+            raise error
+        return data
+
+    def listening(self, address=None):
+        """Open-ended listening: a Listener for a with statement, which ends it. Meanwhile every
+        other call is refused with OSError(EINVAL)."""
+        if address is not None:
+            self._call("set_filter", address)
+        self._call("listen_start")
+        return Listener(self)
+
+    def table_load(self, address, count):
+        """Adds an interrupt source: the slave, and how many bytes (1 to 4) the modem reads from
+        it when it pulls INT."""
+        self._call("table_load", address, count)
+
+    def table_clear(self):
+        self._call("table_clear")
+
+    def monitor(self, on=True):
+        """Switches interrupt monitoring on (the table must not be empty) or off."""
+        self._call("monitor", 1 if on else 0)
+
+    def wait_interrupt(self, timeout=None):
+        """The next interrupt Event, None when none came within timeout seconds (None: wait as
+        long as it takes)."""
+        event = _Event()
+        while True:
+            slice_ms = 1000 if timeout is None else max(0, round(timeout * 1000))
+            result = self._call("wait_interrupt", slice_ms, ctypes.byref(event), allow=(_NO_DATA,))
+            if result == _OK:
+                return Event(event.address, bytes(event.data[:event.count]))
+            if timeout is not None:
+                return None
+
+    def interrupts(self, timeout=None):
+        """Iterates over the interrupt events; ends when none came for timeout seconds."""
+        while (event := self.wait_interrupt(timeout)) is not None:
+            yield event
+
+
+class Listener:
+    """The running open-ended LISTEN of a Modem; iterating yields the stream's blocks."""
+
+    def __init__(self, modem):
+        self._modem = modem
+        self._open = True
+
+    def read(self, timeout=1.0, size=4096):
+        """The stream bytes that came within timeout seconds, b"" when none did."""
+        buffer, received = (ctypes.c_uint8 * size)(), ctypes.c_size_t()
+        self._modem._call("listen_read", buffer, size, ctypes.byref(received),
+                          max(0, round(timeout * 1000)), allow=(_NO_DATA,))
+        return bytes(buffer[:received.value])
+
+    def __iter__(self):
+        while data := self.read():
+            yield data
+
+    def stop(self):
+        if self._open:
+            self._open = False
+            self._modem._call("listen_stop")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+I2C_M_RD = 0x0001
+I2C_M_TEN = 0x0010
+
+
+class I2cFunc:
+    """The kernel's I2C_FUNC bits, as smbus2 names them."""
+    I2C = 0x00000001
+    SMBUS_PEC = 0x00000008
+    SMBUS_BLOCK_PROC_CALL = 0x00008000
+    SMBUS_QUICK = 0x00010000
+    SMBUS_READ_BYTE = 0x00020000
+    SMBUS_WRITE_BYTE = 0x00040000
+    SMBUS_READ_BYTE_DATA = 0x00080000
+    SMBUS_WRITE_BYTE_DATA = 0x00100000
+    SMBUS_READ_WORD_DATA = 0x00200000
+    SMBUS_WRITE_WORD_DATA = 0x00400000
+    SMBUS_PROC_CALL = 0x00800000
+    SMBUS_READ_BLOCK_DATA = 0x01000000
+    SMBUS_WRITE_BLOCK_DATA = 0x02000000
+    SMBUS_READ_I2C_BLOCK = 0x04000000
+    SMBUS_WRITE_I2C_BLOCK = 0x08000000
+
+
+# Everything but the quick command and PEC; plain I2C without the repeated start.
+_FUNCS = (I2cFunc.I2C | I2cFunc.SMBUS_BLOCK_PROC_CALL | I2cFunc.SMBUS_READ_BYTE
+          | I2cFunc.SMBUS_WRITE_BYTE | I2cFunc.SMBUS_READ_BYTE_DATA | I2cFunc.SMBUS_WRITE_BYTE_DATA
+          | I2cFunc.SMBUS_READ_WORD_DATA | I2cFunc.SMBUS_WRITE_WORD_DATA | I2cFunc.SMBUS_PROC_CALL
+          | I2cFunc.SMBUS_READ_BLOCK_DATA | I2cFunc.SMBUS_WRITE_BLOCK_DATA
+          | I2cFunc.SMBUS_READ_I2C_BLOCK | I2cFunc.SMBUS_WRITE_I2C_BLOCK)
+
+
+class i2c_msg(ctypes.Structure):
+    """One transfer of SMBus.i2c_rdwr, laid out as the kernel's and smbus2's i2c_msg."""
+    _fields_ = [("addr", ctypes.c_uint16), ("flags", ctypes.c_uint16),
+                ("len", ctypes.c_uint16), ("buf", ctypes.POINTER(ctypes.c_char))]
+
+    def __iter__(self):
+        return (self.buf[i][0] for i in range(self.len))
+
+    def __len__(self):
+        return self.len
+
+    def __bytes__(self):
+        return ctypes.string_at(self.buf, self.len)
+
+    def __repr__(self):
+        return f"i2c_msg({self.addr},{self.flags},{bytes(self)!r})"
+
+    def __str__(self):
+        return bytes(self).decode(errors="replace")
+
+    @staticmethod
+    def read(address, length):
+        """A message that reads length bytes from address."""
+        return i2c_msg(addr=address, flags=I2C_M_RD, len=length,
+                       buf=ctypes.create_string_buffer(length))
+
+    @staticmethod
+    def write(address, buf):
+        """A message that writes buf (bytes, a list of ints or a str) to address."""
+        data = bytes(map(ord, buf)) if isinstance(buf, str) else bytes(buf)
+        return i2c_msg(addr=address, flags=0, len=len(data),
+                       buf=ctypes.create_string_buffer(data, len(data)))
+
+
+class SMBus:
+    """smbus2's SMBus on the modem. ``bus`` is the modem's port name, or None to find it."""
+
+    def __init__(self, bus=None, force=False):
+        self.modem = None
+        self.funcs = _FUNCS
+        self.address = None
+        self.force = force
+        self.open(bus)
+
+    def open(self, bus):
+        """Opens the modem at the port ``bus``, or finds it when bus is None."""
+        self.close()
+        if bus is not None and not isinstance(bus, (str, bytes, os.PathLike)):
+            raise TypeError("bus ist der Name der seriellen Schnittstelle oder None")
+        self.modem = Modem(bus)
+
+    def close(self):
+        if self.modem is not None:
+            self.modem.close()
+            self.modem = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, exc_type, exc_val, exc_tb):
+        self.close()
+
+    @property
+    def pec(self):
+        """Always False: the modem has no packet error checking."""
+        return False
+
+    @pec.setter
+    def pec(self, enable):
+        self.enable_pec(enable)
+
+    def enable_pec(self, enable=True):
+        if enable:
+            raise _unsupported("PEC")
+
+    def _live(self, i2c_addr):
+        if self.modem is None:
+            raise OSError(errno.EBADF, "Das Modem ist geschlossen")
+        self.address = i2c_addr
+        return self.modem
+
+    def _write(self, i2c_addr, data):
+        self._live(i2c_addr).write(i2c_addr, data)
+
+    def _read(self, i2c_addr, register, length):
+        modem = self._live(i2c_addr)
+        if register is not None:
+            modem.write(i2c_addr, [register])
+        return modem.read(i2c_addr, length)
+
+    def write_quick(self, i2c_addr, force=None):
+        raise _unsupported("eine Übertragung ohne Daten")
+
+    def read_byte(self, i2c_addr, force=None):
+        return self._read(i2c_addr, None, 1)[0]
+
+    def write_byte(self, i2c_addr, value, force=None):
+        self._write(i2c_addr, [value])
+
+    def read_byte_data(self, i2c_addr, register, force=None):
+        return self._read(i2c_addr, register, 1)[0]
+
+    def write_byte_data(self, i2c_addr, register, value, force=None):
+        self._write(i2c_addr, [register, value])
+
+    def read_word_data(self, i2c_addr, register, force=None):
+        return int.from_bytes(self._read(i2c_addr, register, 2), "little")
+
+    def write_word_data(self, i2c_addr, register, value, force=None):
+        self._write(i2c_addr, [register, value & 0xFF, value >> 8 & 0xFF])
+
+    def process_call(self, i2c_addr, register, value, force=None):
+        """Writes the word, then reads one: two transfers, without a repeated start."""
+        self.write_word_data(i2c_addr, register, value)
+        return int.from_bytes(self._read(i2c_addr, None, 2), "little")
+
+    def _block(self, i2c_addr, register):
+        # The modem cannot end a read at the length byte, so it reads the longest block.
+        data = self._read(i2c_addr, register, 33)
+        if not 1 <= data[0] <= 32:
+            raise OSError(errno.EPROTO, f"Blocklänge {data[0]} außerhalb von 1 bis 32")
+        return list(data[1:1 + data[0]])
+
+    def read_block_data(self, i2c_addr, register, force=None):
+        """An SMBus block read: the count byte first; reads 33 bytes and returns count of them."""
+        return self._block(i2c_addr, register)
+
+    def write_block_data(self, i2c_addr, register, data, force=None):
+        if len(data) > 32:
+            raise ValueError("Data length cannot exceed 32 bytes")
+        self._write(i2c_addr, [register, len(data)] + list(data))
+
+    def block_process_call(self, i2c_addr, register, data, force=None):
+        """Writes a block, then reads one: two transfers, without a repeated start."""
+        self.write_block_data(i2c_addr, register, data)
+        return self._block(i2c_addr, None)
+
+    def read_i2c_block_data(self, i2c_addr, register, length, force=None):
+        """Writes the register number, then reads length (1 to 127) bytes."""
+        return list(self._read(i2c_addr, register, length))
+
+    def write_i2c_block_data(self, i2c_addr, register, data, force=None):
+        """Writes the register number and up to 124 bytes in one transfer."""
+        self._write(i2c_addr, [register] + list(data))
+
+    def i2c_rdwr(self, *i2c_msgs):
+        """Runs the messages one after the other, each as a transfer of its own with a stop:
+        the modem has no repeated start. Read messages get their bytes in buf."""
+        for msg in i2c_msgs:
+            if msg.flags & I2C_M_TEN:
+                raise _unsupported("10-Bit-Adressen")
+            if msg.flags & I2C_M_RD:
+                data = self._read(msg.addr, None, msg.len)
+                ctypes.memmove(msg.buf, data, len(data))
+            else:
+                self._write(msg.addr, bytes(msg))

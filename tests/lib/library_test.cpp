@@ -1,0 +1,159 @@
+// libi2cmodem through its C interface against the real i2c-modem-sim on a pty.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "i2cmodem.h"
+#include "sim_process.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A runtime directory of the test's own, where the simulator announces itself and the library
+// looks.
+struct Library : ::testing::Test {
+    void SetUp() override {
+        char name[] = "/tmp/i2cmodem-test-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir = name;
+        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    }
+    void TearDown() override {
+        i2cmodem_close(modem);
+        sim.reset();
+        std::filesystem::remove_all(dir);
+    }
+    void start(std::vector<std::string> arguments = {"--latency", "0"}) {
+        sim = std::make_unique<i2ct::test::SimProcess>(I2CT_SIM_BINARY, dir, arguments);
+    }
+    i2cmodem_result read(unsigned address, Bytes& bytes, std::size_t count) {
+        bytes.assign(count, 0);
+        std::size_t received = 0;
+        const i2cmodem_result r = i2cmodem_read(modem, address, bytes.data(), count, &received);
+        bytes.resize(received);
+        return r;
+    }
+    // How long a call takes, in milliseconds.
+    template <typename Call>
+    static long long timed(Call call) {
+        const auto start = std::chrono::steady_clock::now();
+        call();
+        const auto took = std::chrono::steady_clock::now() - start;
+        return std::chrono::duration_cast<std::chrono::milliseconds>(took).count();
+    }
+
+    std::string dir;
+    std::unique_ptr<i2ct::test::SimProcess> sim;
+    i2cmodem* modem = nullptr;
+};
+
+TEST_F(Library, WritesReadsAndReportsTheModemsRefusalsWithTheirTexts) {
+    start();
+    ASSERT_EQ(i2cmodem_open(nullptr, &modem), I2CMODEM_OK);
+    EXPECT_EQ(i2cmodem_port(modem), sim->port());
+    const Bytes serial{0x00, 0x49, 0x32, 0x43};
+    Bytes bytes;
+    EXPECT_EQ(i2cmodem_write(modem, 0x39, serial.data(), serial.size()), I2CMODEM_OK);
+    EXPECT_EQ(i2cmodem_write(modem, 0x39, serial.data(), 1), I2CMODEM_OK);
+    EXPECT_EQ(read(0x39, bytes, 3), I2CMODEM_OK);
+    EXPECT_EQ(bytes, Bytes(serial.begin() + 1, serial.end()));
+    EXPECT_EQ(i2cmodem_status(modem), -1);
+    // Nobody at 0x11: the modem's StatusCode 0x20 with its German text, in UTF-8.
+    EXPECT_EQ(read(0x11, bytes, 1), I2CMODEM_REFUSED);
+    EXPECT_EQ(i2cmodem_status(modem), I2CMODEM_STATUS_NO_SLAVE);
+    EXPECT_STREQ(i2cmodem_status_text(i2cmodem_status(modem)), "Slave reagiert nicht");
+    EXPECT_STREQ(i2cmodem_status_text(0x48), "Fehler beim Kommando Tabelle löschen");
+    // Refused before anything goes out.
+    EXPECT_EQ(i2cmodem_write(modem, 0x39, serial.data(), 0), I2CMODEM_NOT_SUPPORTED);
+    EXPECT_EQ(i2cmodem_write(modem, 0x80, serial.data(), 1), I2CMODEM_BAD_ARGUMENT);
+    EXPECT_EQ(read(0x39, bytes, 128), I2CMODEM_BAD_ARGUMENT);
+    EXPECT_EQ(i2cmodem_set_clock(modem, 39, nullptr), I2CMODEM_BAD_ARGUMENT);
+    EXPECT_EQ(i2cmodem_read(nullptr, 0x39, bytes.data(), 1, nullptr), I2CMODEM_BAD_ARGUMENT);
+
+    int value = 0;
+    EXPECT_EQ(i2cmodem_version(modem, &value), I2CMODEM_OK);
+    EXPECT_EQ(value, 220);
+    std::int32_t hertz = 0;
+    EXPECT_EQ(i2cmodem_set_clock(modem, 1500, &hertz), I2CMODEM_OK);
+    EXPECT_EQ(hertz, 1501);
+    EXPECT_EQ(i2cmodem_set_line(modem, I2CMODEM_LINE_SDA, 0), I2CMODEM_OK);
+    EXPECT_EQ(i2cmodem_get_line(modem, I2CMODEM_LINE_SDA, &value), I2CMODEM_OK);
+    EXPECT_EQ(value, 0);
+    EXPECT_EQ(i2cmodem_get_line(modem, I2CMODEM_LINE_SCL, &value), I2CMODEM_OK);
+    EXPECT_EQ(value, 1);
+    EXPECT_EQ(i2cmodem_set_line(modem, I2CMODEM_LINE_SDA, 1), I2CMODEM_OK);
+    EXPECT_EQ(i2cmodem_set_pullups(modem, 0), I2CMODEM_OK);
+    EXPECT_EQ(i2cmodem_get_pullups(modem, &value), I2CMODEM_OK);
+    EXPECT_EQ(value, 0);
+
+    // A second handle finds the port held: handles do not share the modem.
+    i2cmodem* second = nullptr;
+    EXPECT_EQ(i2cmodem_open(sim->port().c_str(), &second), I2CMODEM_NO_MODEM);
+    EXPECT_EQ(second, nullptr);
+}
+
+TEST_F(Library, ListensAndReportsInterruptEvents) {
+    start();
+    ASSERT_EQ(i2cmodem_open(nullptr, &modem), I2CMODEM_OK);
+    Bytes bytes(16);
+    std::size_t received = 0;
+    EXPECT_EQ(i2cmodem_listen(modem, 2, bytes.data(), bytes.size(), &received), I2CMODEM_REFUSED);
+    EXPECT_EQ(i2cmodem_status(modem), 0x41);  // no filter yet
+    EXPECT_EQ(i2cmodem_set_filter(modem, 0x3A), I2CMODEM_OK);
+    EXPECT_EQ(i2cmodem_listen(modem, 2, bytes.data(), bytes.size(), &received), I2CMODEM_REFUSED);
+    EXPECT_EQ(i2cmodem_status(modem), 0x43);  // nothing on the bus for it
+    ASSERT_EQ(i2cmodem_listen_start(modem), I2CMODEM_OK);
+    EXPECT_EQ(i2cmodem_table_clear(modem), I2CMODEM_BAD_ARGUMENT);
+    // The stream comes in blocks of 16: the address byte and the data of each transfer seen.
+    EXPECT_EQ(sim->send("traffic 0074 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"), "ok");
+    EXPECT_EQ(i2cmodem_listen_read(modem, bytes.data(), bytes.size(), &received, 2000),
+              I2CMODEM_OK);
+    EXPECT_EQ(received, 16U);
+    EXPECT_EQ(bytes[0], 0x74);
+    EXPECT_EQ(i2cmodem_listen_stop(modem), I2CMODEM_OK);
+
+    i2cmodem_event event{};
+    EXPECT_EQ(i2cmodem_monitor(modem, 1), I2CMODEM_REFUSED);
+    EXPECT_EQ(i2cmodem_status(modem), 0x4B);  // empty table
+    EXPECT_EQ(i2cmodem_table_load(modem, 0x20, 1), I2CMODEM_OK);
+    EXPECT_EQ(i2cmodem_monitor(modem, 1), I2CMODEM_OK);
+    EXPECT_EQ(i2cmodem_wait_interrupt(modem, 50, &event), I2CMODEM_NO_DATA);
+    EXPECT_EQ(sim->send("expander FE"), "ok");
+    ASSERT_EQ(i2cmodem_wait_interrupt(modem, 2000, &event), I2CMODEM_OK);
+    EXPECT_EQ(event.address, 0x20);
+    ASSERT_EQ(event.count, 1);
+    EXPECT_EQ(event.data[0], 0xFE);
+    EXPECT_EQ(i2cmodem_monitor(modem, 0), I2CMODEM_OK);
+}
+
+TEST_F(Library, FailsWithoutAModemAndFindsItAgainAfterAnUnplug) {
+    EXPECT_EQ(i2cmodem_open(nullptr, &modem), I2CMODEM_NO_MODEM);
+    EXPECT_EQ(i2cmodem_open("/dev/null", &modem), I2CMODEM_NO_MODEM);
+    EXPECT_EQ(modem, nullptr);
+    start();
+    ASSERT_EQ(i2cmodem_open(nullptr, &modem), I2CMODEM_OK);
+    Bytes bytes;
+    EXPECT_EQ(sim->send("silent on"), "ok");
+    EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_NO_ANSWER);
+    EXPECT_EQ(sim->send("silent off"), "ok");
+    EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_OK);
+
+    EXPECT_EQ(sim->send("unplug"), "ok");
+    long long took = timed([&] { EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_NO_ANSWER); });
+    EXPECT_LT(took, 2500);
+    took = timed([&] { EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_NO_MODEM); });
+    EXPECT_LT(took, 500);
+    EXPECT_STREQ(i2cmodem_port(modem), "");
+    EXPECT_EQ(sim->send("plug"), "ok");
+    EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_OK);
+    EXPECT_EQ(bytes.size(), 2U);
+    EXPECT_EQ(i2cmodem_port(modem), sim->port());
+}
+
+}  // namespace

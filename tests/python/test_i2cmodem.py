@@ -1,0 +1,201 @@
+# SPDX-License-Identifier: LGPL-2.1-or-later
+# The Python package against i2c-modem-sim on a pty: smbus2's interface on the simulated EEPROM
+# (0x50) and register device (0x39), the OSError codes, the modem's other operations, an unplug,
+# and the README's examples. I2CT_SIM names the simulator; PYTHONPATH holds the package.
+import errno
+import inspect
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+import pytest
+
+import i2cmodem
+
+EEPROM, REGISTERS, EXPANDER = 0x50, 0x39, 0x20
+
+
+class Sim:
+    def __init__(self, runtime):
+        self.process = subprocess.Popen([os.environ["I2CT_SIM"], "--latency", "0"], text=True,
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        env=dict(os.environ, XDG_RUNTIME_DIR=runtime))
+        self.port = self.answer("port ")[5:]
+
+    def answer(self, *starts):
+        while not (line := self.process.stdout.readline()).startswith(starts):
+            assert line, "i2c-modem-sim has ended"
+        return line.strip()
+
+    def send(self, command):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+        assert self.answer("ok", "error") == "ok", command
+
+
+@pytest.fixture
+def sim(monkeypatch):
+    with tempfile.TemporaryDirectory() as runtime:
+        monkeypatch.setenv("XDG_RUNTIME_DIR", runtime)
+        s = Sim(runtime)
+        yield s
+        s.process.stdin.close()
+        s.process.wait()
+
+
+@pytest.fixture
+def bus(sim):
+    with i2cmodem.SMBus() as b:
+        yield b
+
+
+@pytest.mark.parametrize("device", [EEPROM, REGISTERS])
+def test_every_smbus_method_on_the_device(bus, device):
+    bus.write_i2c_block_data(device, 0x10, [0x11, 0x22, 0x33, 0x44])
+    assert bus.read_i2c_block_data(device, 0x10, 4) == [0x11, 0x22, 0x33, 0x44]
+    assert bus.read_byte_data(device, 0x11) == 0x22
+    assert bus.read_byte(device) == 0x33  # goes on from the pointer
+    bus.write_byte_data(device, 0x20, 0xA5)
+    bus.write_byte(device, 0x20)
+    assert bus.read_byte(device) == 0xA5
+    bus.write_word_data(device, 0x30, 0xBEEF)
+    assert bus.read_word_data(device, 0x30) == 0xBEEF
+    assert bus.read_i2c_block_data(device, 0x30, 2) == [0xEF, 0xBE]  # low byte first
+    # The read after a write goes on after the data in the EEPROM, and starts at the register
+    # that the write selected in the register device.
+    bus.write_word_data(device, 0x42, 0x5678)
+    assert bus.process_call(device, 0x40, 0x1234) == {EEPROM: 0x5678, REGISTERS: 0x1234}[device]
+    bus.write_block_data(device, 0x50, [1, 2, 3])
+    assert bus.read_i2c_block_data(device, 0x50, 4) == [3, 1, 2, 3]
+    assert bus.read_block_data(device, 0x50) == [1, 2, 3]
+    bus.write_i2c_block_data(device, 0x62, [2, 9, 8])
+    assert bus.block_process_call(device, 0x60, [7]) == {EEPROM: [9, 8], REGISTERS: [7]}[device]
+    write, read = i2cmodem.i2c_msg.write(device, [0x10]), i2cmodem.i2c_msg.read(device, 3)
+    bus.i2c_rdwr(write, read)
+    assert (read.addr, read.flags, read.len) == (device, i2cmodem.I2C_M_RD, 3)
+    assert list(read) == [0x11, 0x22, 0x33] and bytes(read) == b"\x11\x22\x33"
+    assert read.buf[0] == b"\x11" and len(write) == 1 and list(write) == [0x10]
+    assert bus.address == device and bus.pec is False and bus.funcs & i2cmodem.I2cFunc.I2C
+
+
+def test_what_the_modem_cannot_do(bus):
+    for call in (lambda: bus.write_quick(EEPROM), bus.enable_pec,
+                 lambda: bus.i2c_rdwr(i2cmodem.i2c_msg.write(EEPROM, b"")),
+                 lambda: bus.i2c_rdwr(i2cmodem.i2c_msg(addr=EEPROM, flags=0x10, len=1))):
+        with pytest.raises(OSError) as e:
+            call()
+        assert e.value.errno == errno.EOPNOTSUPP
+    assert not bus.funcs & (i2cmodem.I2cFunc.SMBUS_QUICK | i2cmodem.I2cFunc.SMBUS_PEC)
+    bus.enable_pec(False)
+    with pytest.raises(ValueError):
+        bus.write_block_data(EEPROM, 0, [0] * 33)
+    bus.write_i2c_block_data(REGISTERS, 0x70, [0xFF])
+    with pytest.raises(OSError) as e:
+        bus.read_block_data(REGISTERS, 0x70)
+    assert e.value.errno == errno.EPROTO
+
+
+def test_faults_raise_the_kernels_codes(sim, bus):
+    with pytest.raises(OSError) as e:
+        bus.read_byte(0x11)
+    assert e.value.errno == errno.ENXIO and "Slave reagiert nicht" in str(e.value)
+    sim.send("stretch 0072 on")
+    with pytest.raises(OSError) as e:
+        bus.write_byte(REGISTERS, 0)
+    assert e.value.errno == errno.EIO and "Timeout beim Clock-Stretch" in str(e.value)
+    sim.send("silent on")
+    with pytest.raises(TimeoutError) as e:
+        bus.read_byte(EEPROM)
+    assert e.value.errno == errno.ETIMEDOUT
+    sim.send("silent off")
+    with pytest.raises(OSError) as e:
+        bus.write_byte(0x80, 0)
+    assert e.value.errno == errno.EINVAL
+    bus.close()
+    with pytest.raises(OSError) as e:
+        bus.read_byte(EEPROM)
+    assert e.value.errno == errno.EBADF
+
+
+@pytest.mark.parametrize("result, status, code", [
+    (1, 0x20, errno.ENXIO), (1, 0x21, errno.EREMOTEIO), (1, 0x45, errno.EIO),
+    (2, -1, errno.ETIMEDOUT), (3, -1, errno.ENODEV), (4, -1, errno.EINVAL),
+    (5, -1, errno.EOPNOTSUPP), (6, -1, errno.EIO), (7, -1, errno.EIO)])
+def test_each_result_has_its_code(result, status, code):
+    error = i2cmodem._error(result, status)
+    assert error.errno == code and isinstance(error, OSError) and str(error)
+    assert isinstance(error, TimeoutError) == (code == errno.ETIMEDOUT)
+
+
+def test_without_a_modem_and_after_an_unplug(sim):
+    with pytest.raises(OSError) as e:
+        i2cmodem.SMBus("/dev/null")
+    assert e.value.errno == errno.ENODEV
+    bus = i2cmodem.SMBus()
+    sim.send("unplug")
+    with pytest.raises(TimeoutError):
+        bus.read_byte_data(EEPROM, 0)
+    with pytest.raises(OSError) as e:
+        bus.read_byte_data(EEPROM, 0)
+    assert e.value.errno == errno.ENODEV
+    sim.send("plug")
+    bus.write_byte_data(EEPROM, 0, 0x42)
+    assert bus.read_byte_data(EEPROM, 0) == 0x42 and bus.modem.port == sim.port
+    bus.close()
+
+
+def test_the_modems_other_operations(sim):
+    with i2cmodem.Modem(sim.port) as modem:
+        assert modem.scan() == [EXPANDER, REGISTERS, 0x48, EEPROM]
+        assert modem.version() == "2.20"
+        modem.set_line("sda", 0)
+        assert (modem.line("SDA"), modem.line("SCL"), modem.line("INT")) == (False, True, True)
+        modem.set_line("SDA", 1)
+        modem.pullups = False
+        assert modem.pullups is False
+        assert modem.set_clock(1500) == 1501 and modem.clock == 1501
+        assert modem.listen(2, address=0x3A) == b""
+        with modem.listening() as listener:
+            with pytest.raises(OSError):
+                modem.version()
+            # The stream comes in blocks of 16: the address byte and the data seen.
+            sim.send("traffic 0074 " + " ".join(f"{i:02X}" for i in range(1, 16)))
+            assert listener.read(timeout=2.0) == bytes([0x74] + list(range(1, 16)))
+        modem.table_load(EXPANDER, 1)
+        modem.monitor()
+        assert modem.wait_interrupt(timeout=0.05) is None
+        sim.send("expander FE")
+        assert next(modem.interrupts(timeout=2.0)) == i2cmodem.Event(EXPANDER, b"\xfe")
+        modem.monitor(False)
+        modem.table_clear()
+
+
+def test_smbus2_signatures():
+    smbus2 = pytest.importorskip("smbus2")
+    public = [n for n in dir(smbus2.SMBus) if not n.startswith("_")]
+    assert public and set(public) <= set(dir(i2cmodem.SMBus))
+    for name in public + ["__init__", "__enter__", "__exit__"]:
+        ours, theirs = getattr(i2cmodem.SMBus, name), getattr(smbus2.SMBus, name)
+        if callable(ours):
+            assert inspect.signature(ours) == inspect.signature(theirs), name
+    for name in ("read", "write"):
+        assert inspect.signature(getattr(i2cmodem.i2c_msg, name)) == \
+            inspect.signature(getattr(smbus2.i2c_msg, name))
+
+
+def readme_example(language):
+    with open(os.path.join(os.environ["I2CT_SOURCE_DIR"], "README.md"), encoding="utf-8") as f:
+        section = f.read().split("## Programming the modem")[1].split("\n## ")[0]
+    return re.search(f"```{language}\n(.*?)```", section, re.S).group(1)
+
+
+def test_the_readmes_examples(sim, tmp_path):
+    (tmp_path / "example.c").write_text(readme_example("c"))
+    cc, *flags = os.environ["I2CT_CC"].split()
+    subprocess.run([cc, str(tmp_path / "example.c"), "-o", str(tmp_path / "example")] + flags,
+                   check=True)
+    for program in ([str(tmp_path / "example")], [sys.executable, "-c", readme_example("python")]):
+        assert subprocess.run(program, capture_output=True, text=True, check=True).stdout == \
+            "Seriennummer: I2C\n"
