@@ -68,21 +68,7 @@ class GivenPort : public LibraryLoader {
     GivenPort(LibraryLoader& system, Text port) : system_(system), port_(std::move(port)) {}
     Text currentDirectory() override { return system_.currentDirectory(); }
     char directorySeparator() override { return system_.directorySeparator(); }
-    std::unique_ptr<DeviceDriver> load(const Text&) override {
-        struct Driver : DeviceDriver {
-            Text port;
-            int createDeviceInfoList() override { return 1; }
-            std::vector<Text> deviceDescriptions() override { return {kModemDescription}; }
-            std::optional<int> open(int index) override {
-                return index == 0 ? std::optional<int>(1) : std::nullopt;
-            }
-            Text portName(int) override { return port; }
-            void close(int) override {}
-        };
-        auto driver = std::make_unique<Driver>();
-        driver->port = port_;
-        return driver;
-    }
+    std::unique_ptr<DeviceDriver> load(const Text&) override { return GivenPortDriver(port_); }
 
   private:
     LibraryLoader& system_;
