@@ -69,9 +69,9 @@ echo '#include <i2cmodem.h>
 int main(void) { return i2cmodem_version(NULL, NULL) == I2CMODEM_BAD_ARGUMENT ? 0 : 1; }' > probe.c
 cc probe.c -o probe $(PKG_CONFIG_PATH=$root/$libdir/pkgconfig pkg-config --cflags --libs i2cmodem)
 LD_LIBRARY_PATH=$root/$libdir ./probe || fail "a program built against the installed library fails"
-LD_LIBRARY_PATH=$root/$libdir PYTHONPATH=$root/usr/lib/python3/dist-packages /usr/bin/python3 -c \
-    'import i2cmodem; print(open("/proc/self/maps").read())' | grep -qF "$root/$so" ||
-    fail "the installed Python package does not load the installed library"
+maps=$(LD_LIBRARY_PATH=$root/$libdir PYTHONPATH=$root/usr/lib/python3/dist-packages \
+    /usr/bin/python3 -c 'import i2cmodem; print(open("/proc/self/maps").read())')
+grep -qF "$root/$so" <<< "$maps" || fail "the installed Python package does not load the installed library"
 
 # The window from the installed path, with a runtime directory of its own so that no simulator
 # of another test is taken for the modem.

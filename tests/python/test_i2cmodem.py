@@ -25,8 +25,11 @@ class Sim:
         self.port = self.answer("port ")[5:]
 
     def answer(self, *starts):
+        # A plug may bring a pty of another number, announced on its way to the answer.
         while not (line := self.process.stdout.readline()).startswith(starts):
             assert line, "i2c-modem-sim has ended"
+            if line.startswith("port "):
+                self.port = line.strip()[5:]
         return line.strip()
 
     def send(self, command):
