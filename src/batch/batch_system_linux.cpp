@@ -1,6 +1,5 @@
-// SPDX-License-Identifier: LGPL-2.1-or-later
-// The batch program on Linux: the Linux ports, any device path as a port, and a log file that
-// must be no link and the user's own.
+// The batch program on Linux: standard input and a log file that must be no link and the user's
+// own.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -10,17 +9,8 @@
 #include <cerrno>
 
 #include "batch/batch_system.h"
-#include "platform/linux/library_loader.h"
-#include "platform/linux/linux_clock.h"
-#include "platform/linux/serial_port.h"
 
 namespace i2ct::batch {
-
-SystemPorts MakeSystemPorts() {
-    return {std::make_unique<linux_platform::LinuxClock>(),
-            std::make_unique<linux_platform::LinuxSerialPorts>(),
-            std::make_unique<linux_platform::LinuxLibraryLoader>()};
-}
 
 void PrepareOutput() {}
 
@@ -65,11 +55,6 @@ std::FILE* OpenLog(const std::string& path) {
         ::close(fd);
     }
     return log;
-}
-
-// A device path; the serial port refuses anything that is not a terminal line.
-std::optional<Text> GivenPortName(const std::string& port) {
-    return cp1252(port);
 }
 
 }  // namespace i2ct::batch

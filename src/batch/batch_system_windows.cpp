@@ -1,6 +1,4 @@
-// SPDX-License-Identifier: LGPL-2.1-or-later
-// The batch program on Windows: the Windows ports, COM1 to COM255 as ports, and a log file that
-// must be no link.
+// The batch program on Windows: the console, standard input and a log file that must be no link.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -9,24 +7,15 @@
 #include <cstdlib>
 
 #include "batch/batch_system.h"
-#include "batch/line_waits_system.h"
-#include "platform/win32/library_loader.h"
-#include "platform/win32/serial_port.h"
-#include "platform/win32/win32_clock.h"
+#include "headless/waits_system.h"
 
 namespace i2ct::batch {
 namespace {
 
-constexpr int kLastComPort = 255;
 // A pipe has no handle to wait on for its bytes: it is asked this often.
 constexpr DWORD kPipeStepMs = 10;
 
 }  // namespace
-
-SystemPorts MakeSystemPorts() {
-    return {std::make_unique<win32::Win32Clock>(), std::make_unique<win32::Win32SerialPorts>(),
-            std::make_unique<win32::Win32LibraryLoader>()};
-}
 
 // The same bytes as on Linux: no CR before each LF, and a console that shows UTF-8, set back to
 // its own code page at the end, since the console outlives the program.
@@ -59,7 +48,7 @@ Woken AwaitInput(std::uint32_t ms, int, bool) {
                 if (!PeekNamedPipe(input, nullptr, 0, nullptr, &bytes, nullptr) || bytes > 0) {
                     return Woken::Input;
                 }
-                if (passed >= ms || gInterrupts > 0) {
+                if (passed >= ms || headless::gInterrupts > 0) {
                     return Woken::Time;
                 }
                 Sleep(std::min<DWORD>(kPipeStepMs, ms - passed));
@@ -104,18 +93,6 @@ std::FILE* OpenLog(const std::string& path) {
         _close(fd);
     }
     return log;
-}
-
-// COM1 to COM255, also behind "\\.\": the numbers Windows gives serial ports. Anything else could
-// name another device or a file.
-std::optional<Text> GivenPortName(const std::string& port) {
-    std::string name = port.starts_with("\\\\.\\") ? port.substr(4) : port;
-    if (name.size() < 4 || name.size() > 6 || upperCase(name.substr(0, 3)) != "COM" ||
-        name[3] == '0' || name.find_first_not_of("0123456789", 3) != std::string::npos ||
-        std::atoi(name.c_str() + 3) > kLastComPort) {
-        return std::nullopt;
-    }
-    return "COM" + name.substr(3);
 }
 
 }  // namespace i2ct::batch

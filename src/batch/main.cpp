@@ -12,6 +12,7 @@
 #include "batch/input_lines.h"
 #include "batch/session.h"
 #include "batch/shell.h"
+#include "headless/system_ports.h"
 #include "modem/connection.h"
 
 namespace {
@@ -93,7 +94,7 @@ class Output {
     }
 
     void line(const Text& text, bool toScreen = true) { write(stdout, utf8(text), toScreen); }
-    void message(const batch::MessageLog::Entry& m) {
+    void message(const headless::MessageLog::Entry& m) {
         write(stderr, (m.error ? "Fehler: " : "Meldung: ") + utf8(m.text), true);
     }
     void outcome(const batch::Outcome& o) {
@@ -173,12 +174,12 @@ int main(int argc, char** argv) {
     }
     std::optional<Text> port;
     if (!options.port.empty()) {
-        port = batch::GivenPortName(options.port);
+        port = headless::GivenPortName(options.port);
         if (!port) {
             return Usage("kein serieller Port: " + options.port + " (COM1 bis COM255)");
         }
     }
-    batch::SystemPorts system = batch::MakeSystemPorts();
+    headless::SystemPorts system = headless::MakeSystemPorts();
     Clock& clock = *system.clock;
     Output out(clock, options.timestamps);
     if (!options.log.empty() && !out.openLog(options.log)) {
@@ -192,7 +193,7 @@ int main(int argc, char** argv) {
     if (started.failed) {
         return kNoModem;
     }
-    batch::LineWaits::catchInterrupts();
+    headless::LineWaits::catchInterrupts();
     const bool interactive = options.files.empty() && batch::InteractiveInput();
     std::unique_ptr<batch::Shell> shell;
     if (interactive) {
@@ -223,7 +224,7 @@ int main(int argc, char** argv) {
     bool interrupted = false;
     const auto wait = [&]() -> bool {
         for (;;) {
-            if (batch::LineWaits::interrupted()) {
+            if (headless::LineWaits::interrupted()) {
                 interrupted = true;
                 return false;
             }
@@ -273,7 +274,7 @@ int main(int argc, char** argv) {
             out.line(session.prompt() + typed, !shell);
             const batch::Outcome o = session.run(typed);
             out.outcome(o);
-            if (batch::LineWaits::interrupted()) {
+            if (headless::LineWaits::interrupted()) {
                 stop = true;
                 status = kRefused;
                 break;

@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "app/terminal.h"
-#include "batch/batch_ports.h"
+#include "headless/ports.h"
 #include "platform/memory_output_area.h"
 
 namespace i2ct::batch {
 
 struct Outcome {
     std::vector<Text> lines;  // what the console showed below the typed line
-    std::vector<MessageLog::Entry> messages;
+    std::vector<headless::MessageLog::Entry> messages;
     // Refused by the argument checks or the modem, or without an answer.
     bool failed = false;
     OpStatus failure = OpStatus::Done;  // the first failed operation's result
@@ -72,14 +72,14 @@ class Session {
     // The outcome of the work since the console line from, with the connection's change, if any.
     Outcome settled(LineIndex from);
 
-    LineWaits events_;
+    headless::LineWaits events_;
     MemoryOutputArea output_;
-    NoStatus status_;
-    MessageLog messages_;
-    NoStopButton stop_;
-    NoHelpWindow help_;
-    NoFileDialog dialog_;
-    NoOpener opener_;
+    headless::NoStatus status_;
+    headless::MessageLog messages_;
+    headless::NoStopButton stop_;
+    headless::NoHelpWindow help_;
+    headless::NoFileDialog dialog_;
+    headless::NoOpener opener_;
     Terminal terminal_;
     std::vector<std::uint8_t> lastRead_;
     bool read_ = false;

@@ -13,8 +13,8 @@
 #include <optional>
 #include <string>
 
-#include "batch/batch_ports.h"
-#include "batch/batch_system.h"
+#include "headless/ports.h"
+#include "headless/system_ports.h"
 #include "modem/connection.h"
 #include "modem/frame.h"
 #include "modem/operations.h"
@@ -108,7 +108,7 @@ void CopyOut(const std::vector<std::uint8_t>& bytes, std::uint8_t* data, std::si
 
 struct i2cmodem {
     explicit i2cmodem(std::optional<Text> given)
-        : system(batch::MakeSystemPorts()),
+        : system(headless::MakeSystemPorts()),
           events(*system.clock),
           drivers(*system.libraries, std::move(given), found),
           program(Ports{*system.clock, events, output, statusField, messages, stop, help, dialog,
@@ -164,15 +164,15 @@ struct i2cmodem {
         return ResultOf(r.status);
     }
 
-    batch::SystemPorts system;
-    batch::LineWaits events;
+    headless::SystemPorts system;
+    headless::LineWaits events;
     MemoryOutputArea output;
-    batch::NoStatus statusField;
+    headless::NoStatus statusField;
     NoMessages messages;
-    batch::NoStopButton stop;
-    batch::NoHelpWindow help;
-    batch::NoFileDialog dialog;
-    batch::NoOpener opener;
+    headless::NoStopButton stop;
+    headless::NoHelpWindow help;
+    headless::NoFileDialog dialog;
+    headless::NoOpener opener;
     Text found;
     Drivers drivers;
     Program program;
@@ -209,7 +209,7 @@ i2cmodem_result i2cmodem_open(const char* port, i2cmodem** handle) {
     try {
         std::optional<Text> given;
         if (port != nullptr && *port != '\0') {
-            given = batch::GivenPortName(port);
+            given = headless::GivenPortName(port);
             if (!given) {
                 return I2CMODEM_BAD_ARGUMENT;
             }

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
-#include "batch/batch_ports.h"
+#include "headless/ports.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <utility>
 
-#include "batch/line_waits_system.h"
 #include "core/console.h"
+#include "headless/waits_system.h"
 
-namespace i2ct::batch {
+namespace i2ct::headless {
 
 std::atomic<int> gInterrupts{0};
 
@@ -71,4 +71,4 @@ std::vector<MessageLog::Entry> MessageLog::take() {
     return std::exchange(entries_, {});
 }
 
-}  // namespace i2ct::batch
+}  // namespace i2ct::headless

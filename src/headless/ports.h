@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
-// The ports of the batch program. There is no window: a wait blocks on the serial line and ends
-// as soon as the watched bytes are there, Ctrl-C stands for the STOP button, the message line is
-// a log of texts, and the other controls have nothing to show.
+// The ports of a front end without a window, the batch program and the modem library: a wait
+// blocks on the serial line and ends as soon as the watched bytes are there, Ctrl-C stands for
+// the STOP button, the message line is a log of texts, and the other controls have nothing to
+// show.
 
 #include <deque>
 #include <memory>
@@ -13,7 +14,7 @@
 #include "platform/system.h"
 #include "platform/window.h"
 
-namespace i2ct::batch {
+namespace i2ct::headless {
 
 class LineWaits : public WindowEvents {
   public:
@@ -81,4 +82,4 @@ struct NoOpener : DocumentOpener {
     void open(const Text&) override {}
 };
 
-}  // namespace i2ct::batch
+}  // namespace i2ct::headless

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
-// The batch program's waits on Windows. A COM port has no handle to wait on for arrivals, so the
+// The waits without a window on Windows. A COM port has no handle to wait on for arrivals, so the
 // wait asks for the waiting count in short Sleep steps; Ctrl-C comes on a thread of its own.
 #include <windows.h>
 
@@ -7,10 +7,10 @@
 
 #include <algorithm>
 
-#include "batch/batch_ports.h"
-#include "batch/line_waits_system.h"
+#include "headless/ports.h"
+#include "headless/waits_system.h"
 
-namespace i2ct::batch {
+namespace i2ct::headless {
 namespace {
 
 // The line is asked every 1 ms at first, when an answer is due, and 1 ms less often for every
@@ -59,4 +59,4 @@ void PauseForLine(SerialPort* port, std::uint32_t ms) {
     }
 }
 
-}  // namespace i2ct::batch
+}  // namespace i2ct::headless

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
-// What the batch program's waits need of the system, one file for each: Ctrl-C, and a pause that
+// What the waits without a window need of the system, one file for each: Ctrl-C, and a pause that
 // ends when bytes may have come on the serial line.
 
 #include <atomic>
@@ -8,7 +8,7 @@
 
 #include "platform/serial.h"
 
-namespace i2ct::batch {
+namespace i2ct::headless {
 
 // Ctrl-C presses that nobody has taken yet: set by the system's handler, taken by the waits and
 // by the program between commands.
@@ -20,4 +20,4 @@ void PauseForRest();
 // when Ctrl-C comes.
 void PauseForLine(SerialPort* port, std::uint32_t ms);
 
-}  // namespace i2ct::batch
+}  // namespace i2ct::headless

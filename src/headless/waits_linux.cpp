@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
-// The batch program's waits on Linux: poll on the serial line's descriptor, and SIGINT, whose
+// The waits without a window on Linux: poll on the serial line's descriptor, and SIGINT, whose
 // arrival ends the poll.
 #include <poll.h>
 #include <signal.h>
@@ -8,10 +8,10 @@
 
 #include <algorithm>
 
-#include "batch/batch_ports.h"
-#include "batch/line_waits_system.h"
+#include "headless/ports.h"
+#include "headless/waits_system.h"
 
-namespace i2ct::batch {
+namespace i2ct::headless {
 namespace {
 
 // The handler writes the count, so it must not take a lock.
@@ -56,4 +56,4 @@ void PauseForLine(SerialPort* port, std::uint32_t ms) {
     Poll(port != nullptr ? port->arrivalDescriptor() : -1, ms);
 }
 
-}  // namespace i2ct::batch
+}  // namespace i2ct::headless
