@@ -141,13 +141,14 @@ need "lock left behind" [ ! -e $lock ]
 report "the stale UUCP lock of a process that has ended is replaced and removed again"
 
 # gone NAME: with the modem unplugged, the port is closed and the program sleeps. Prints the
-# ticks it used in 3 s.
+# ticks it used in 3 s: a spinning program takes most of the 300, and an emulated guest on a
+# loaded host counts a sleeping one up to about 10.
 gone() {
     need "ttyUSB0 still open" within 10 closed
     a=$(ticks)
     sleep 3
     used=$(($(ticks) - a))
-    need "spins: $used ticks in 3 s" [ $used -le 15 ]
+    need "spins: $used ticks in 3 s" [ $used -le 60 ]
 }
 # back: after the plug the program reconnects by itself; the time from the plug to "Online".
 back() {
