@@ -91,6 +91,27 @@ else
     ln -s "$work/log" "$work/link"
     expect log-link 2 "$batch" --log "$work/link" < /dev/null
     python3 "$here/shell.py" "$batch" || failures=$((failures + 1))
+    # Ctrl-C while the program waits for the next line ends it as refused; a second Ctrl-C before
+    # anything took the first ends it at once, here in a long SLEEP.
+    mkfifo "$work/in"
+    "$batch" < "$work/in" > "$work/out" 2>&1 &
+    pid=$!
+    exec 3> "$work/in"
+    printf 'GET VERSION\n' >&3
+    for _ in $(seq 600); do grep -q '^!Version' "$work/out" && break; sleep 0.05; done
+    kill -INT "$pid"
+    wait "$pid"
+    got=$?
+    exec 3>&-
+    [ "$got" -eq 1 ] || { echo "Ctrl-C at the input: exit status $got, not 1"; failures=$((failures + 1)); }
+    "$batch" <<< 'SLEEP 60000' > "$work/out" 2>&1 &
+    pid=$!
+    for _ in $(seq 600); do grep -q '^#SLEEP' "$work/out" && break; sleep 0.05; done
+    for _ in $(seq 100); do kill -INT "$pid" 2> /dev/null && sleep 0.1 || break; done
+    kill -KILL "$pid" 2> /dev/null
+    wait "$pid"
+    got=$?
+    [ "$got" -eq 130 ] || { echo "two Ctrl-C: exit status $got, not 130"; failures=$((failures + 1)); }
     # A wait with nothing to watch sleeps: three seconds of SLEEP must not keep a core busy.
     TIMEFORMAT='%3U %3S'
     cpu=$( { time "$batch" <<< 'SLEEP 3000' > /dev/null 2>&1; } 2>&1 )
