@@ -69,6 +69,9 @@ TEST_F(Library, WritesReadsAndReportsTheModemsRefusalsWithTheirTexts) {
     EXPECT_EQ(i2cmodem_status(modem), I2CMODEM_STATUS_NO_SLAVE);
     EXPECT_STREQ(i2cmodem_status_text(i2cmodem_status(modem)), "Slave reagiert nicht");
     EXPECT_STREQ(i2cmodem_status_text(0x48), "Fehler beim Kommando Tabelle löschen");
+    for (const int outside : {-1, 256}) {  // no StatusCode: the text of code 0
+        EXPECT_STREQ(i2cmodem_status_text(outside), i2cmodem_status_text(0)) << outside;
+    }
     // Refused before anything goes out.
     EXPECT_EQ(i2cmodem_write(modem, 0x39, serial.data(), 0), I2CMODEM_NOT_SUPPORTED);
     EXPECT_EQ(i2cmodem_write(modem, 0x80, serial.data(), 1), I2CMODEM_BAD_ARGUMENT);
