@@ -120,6 +120,9 @@ TEST_F(Library, ListensAndReportsInterruptEvents) {
     EXPECT_EQ(received, 16U);
     EXPECT_EQ(bytes[0], 0x74);
     EXPECT_EQ(i2cmodem_listen_stop(modem), I2CMODEM_OK);
+    EXPECT_EQ(i2cmodem_listen_read(modem, bytes.data(), bytes.size(), &received, 0),
+              I2CMODEM_BAD_ARGUMENT);
+    EXPECT_EQ(received, 0U) << "no bytes read: none counted";
 
     i2cmodem_event event{};
     EXPECT_EQ(i2cmodem_monitor(modem, 1), I2CMODEM_REFUSED);
