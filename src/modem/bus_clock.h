@@ -5,10 +5,12 @@
 
 #include <cstdint>
 
+#include "i2c-modem-protocol.h"
+
 namespace i2ct {
 
-inline constexpr std::int32_t kLowestBusClock = 40;
-inline constexpr std::int32_t kHighestBusClock = 350000;
+inline constexpr std::int32_t kLowestBusClock = I2C_MODEM_LOWEST_CLOCK;
+inline constexpr std::int32_t kHighestBusClock = I2C_MODEM_HIGHEST_CLOCK;
 
 // The frequency GET SPEED shows for a divider, clamped to the highest settable clock.
 std::int32_t FrequencyOfDivider(std::uint16_t divider);

@@ -8,19 +8,22 @@
 #include <span>
 
 #include "core/program.h"
+#include "i2c-modem-protocol.h"
 
 namespace i2ct {
 
-inline constexpr std::uint8_t kEndByte = 0x04;
+inline constexpr std::uint8_t kEndByte = I2C_MODEM_END_BYTE;
 // A Frame counts as come once its kind and length bytes wait; the rest follows on their heels.
 inline constexpr std::size_t kFrameStartBytes = 2;
 
 // Answer codes of the request groups.
-inline constexpr std::uint8_t kAnswerModem = 0x1A;   // 0x11, 0x12
-inline constexpr std::uint8_t kAnswerConfig = 0x2A;  // 0x21, 0x22, 0x41
-inline constexpr std::uint8_t kAnswerBus = 0x3A;     // 0x31, 0x32, 0x33
-inline constexpr std::uint8_t kAnswerTable = 0x4A;   // 0x43, 0x44, 0x45, timed LISTEN data
-inline constexpr std::uint8_t kStatusReply = 0x49;   // carries a StatusCode (LISTEN, interrupts)
+inline constexpr std::uint8_t kAnswerModem = I2C_MODEM_ANS_MODEM;    // 0x11, 0x12
+inline constexpr std::uint8_t kAnswerConfig = I2C_MODEM_ANS_CONFIG;  // 0x21, 0x22, 0x41
+inline constexpr std::uint8_t kAnswerBus = I2C_MODEM_ANS_BUS;        // 0x31, 0x32, 0x33
+// 0x43, 0x44, 0x45, timed LISTEN data
+inline constexpr std::uint8_t kAnswerTable = I2C_MODEM_ANS_EVENT;
+// Carries a StatusCode (LISTEN, interrupts).
+inline constexpr std::uint8_t kStatusReply = I2C_MODEM_ANS_REFUSAL;
 
 // Writes the request in the FrameBuffer when a modem was found, then clears positions 0 to 250.
 void SendFrame(Program& p);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/console.h"
+#include "i2c-modem-protocol.h"
 #include "modem/answer_wait.h"
 #include "modem/bus_clock.h"
 #include "modem/frame.h"
@@ -11,21 +12,21 @@
 namespace i2ct {
 namespace {
 
-constexpr std::uint8_t kVersionRequest = 0x11;
-constexpr std::uint8_t kPromptRequest = 0x12;
-constexpr std::uint8_t kPullupRequest = 0x21;
-constexpr std::uint8_t kClockRequest = 0x22;
-constexpr std::uint8_t kLineWriteRequest = 0x31;
-constexpr std::uint8_t kLineReadRequest = 0x32;
-constexpr std::uint8_t kTransferRequest = 0x33;
-constexpr std::uint8_t kFilterRequest = 0x41;
-constexpr std::uint8_t kListenRequest = 0x42;
-constexpr std::uint8_t kTableLoadRequest = 0x43;
-constexpr std::uint8_t kTableClearRequest = 0x44;
-constexpr std::uint8_t kMonitorRequest = 0x45;
-constexpr std::uint8_t kIncompleteData = 0x4B;
-constexpr std::uint8_t kNotification = 0x4F;
-constexpr std::uint8_t kNoFilter = 0x41;
+constexpr std::uint8_t kVersionRequest = I2C_MODEM_REQ_VERSION;
+constexpr std::uint8_t kPromptRequest = I2C_MODEM_REQ_PROMPT;
+constexpr std::uint8_t kPullupRequest = I2C_MODEM_REQ_PULLUPS;
+constexpr std::uint8_t kClockRequest = I2C_MODEM_REQ_CLOCK;
+constexpr std::uint8_t kLineWriteRequest = I2C_MODEM_REQ_LINE_WRITE;
+constexpr std::uint8_t kLineReadRequest = I2C_MODEM_REQ_LINE_READ;
+constexpr std::uint8_t kTransferRequest = I2C_MODEM_REQ_TRANSFER;
+constexpr std::uint8_t kFilterRequest = I2C_MODEM_REQ_FILTER;
+constexpr std::uint8_t kListenRequest = I2C_MODEM_REQ_LISTEN;
+constexpr std::uint8_t kTableLoadRequest = I2C_MODEM_REQ_TABLE_LOAD;
+constexpr std::uint8_t kTableClearRequest = I2C_MODEM_REQ_TABLE_CLEAR;
+constexpr std::uint8_t kMonitorRequest = I2C_MODEM_REQ_MONITORING;
+constexpr std::uint8_t kIncompleteData = I2C_MODEM_ANS_INCOMPLETE;
+constexpr std::uint8_t kNotification = I2C_MODEM_ANS_INTERRUPT;
+constexpr std::uint8_t kNoFilter = I2C_MODEM_ST_NO_FILTER;
 
 constexpr int kReadCycleLimit = 10;
 constexpr int kTableCycleLimit = 20;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/program.h"
+#include "i2c-modem-protocol.h"
 
 namespace i2ct {
 
@@ -24,8 +25,8 @@ struct SlaveAddress {
 
 // The most a request or a reply Frame carries: 125 data bytes behind the address of a write,
 // 127 bytes in a reply.
-inline constexpr std::size_t kLargestWrite = 125;
-inline constexpr std::uint8_t kLargestRead = 127;
+inline constexpr std::size_t kLargestWrite = I2C_MODEM_MAX_WRITE_DATA;
+inline constexpr std::uint8_t kLargestRead = I2C_MODEM_MAX_READ_DATA;
 
 // Whether the modem answered at all: a timeout reads as no answer, or as no modem without one.
 inline bool Answered(const OpResult& r) {

@@ -1,60 +1,62 @@
 #pragma once
 // The modem's side of the wire protocol: the request kinds it understands, the kinds of its
-// answers, and the StatusCodes it refuses with.
+// answers, and the StatusCodes it refuses with, by their names in the simulator. The values are
+// the shared header's.
 
 #include <cstddef>
 #include <cstdint>
 
+#include "i2c-modem-protocol.h"
+
 namespace i2ct::sim {
 
-inline constexpr std::uint8_t kEndByte = 0x04;
-// A Frame carries at most this many data bytes: the length byte is read as a signed value.
-inline constexpr std::size_t kMaxFrameData = 127;
+inline constexpr std::uint8_t kEndByte = I2C_MODEM_END_BYTE;
+inline constexpr std::size_t kMaxFrameData = I2C_MODEM_MAX_FRAME_DATA;
 
 namespace request {
-inline constexpr std::uint8_t kVersion = 0x11;
-inline constexpr std::uint8_t kPrompt = 0x12;
-inline constexpr std::uint8_t kPullUps = 0x21;
-inline constexpr std::uint8_t kClock = 0x22;
-inline constexpr std::uint8_t kLineWrite = 0x31;
-inline constexpr std::uint8_t kLineRead = 0x32;
-inline constexpr std::uint8_t kTransfer = 0x33;
-inline constexpr std::uint8_t kFilter = 0x41;
-inline constexpr std::uint8_t kListen = 0x42;
-inline constexpr std::uint8_t kTableLoad = 0x43;
-inline constexpr std::uint8_t kTableClear = 0x44;
-inline constexpr std::uint8_t kMonitoring = 0x45;
+inline constexpr std::uint8_t kVersion = I2C_MODEM_REQ_VERSION;
+inline constexpr std::uint8_t kPrompt = I2C_MODEM_REQ_PROMPT;
+inline constexpr std::uint8_t kPullUps = I2C_MODEM_REQ_PULLUPS;
+inline constexpr std::uint8_t kClock = I2C_MODEM_REQ_CLOCK;
+inline constexpr std::uint8_t kLineWrite = I2C_MODEM_REQ_LINE_WRITE;
+inline constexpr std::uint8_t kLineRead = I2C_MODEM_REQ_LINE_READ;
+inline constexpr std::uint8_t kTransfer = I2C_MODEM_REQ_TRANSFER;
+inline constexpr std::uint8_t kFilter = I2C_MODEM_REQ_FILTER;
+inline constexpr std::uint8_t kListen = I2C_MODEM_REQ_LISTEN;
+inline constexpr std::uint8_t kTableLoad = I2C_MODEM_REQ_TABLE_LOAD;
+inline constexpr std::uint8_t kTableClear = I2C_MODEM_REQ_TABLE_CLEAR;
+inline constexpr std::uint8_t kMonitoring = I2C_MODEM_REQ_MONITORING;
 }  // namespace request
 
 namespace answer {
-inline constexpr std::uint8_t kModem = 0x1A;
-inline constexpr std::uint8_t kConfig = 0x2A;
-inline constexpr std::uint8_t kBus = 0x3A;
-inline constexpr std::uint8_t kEvent = 0x4A;       // table, monitoring, listening data
-inline constexpr std::uint8_t kIncomplete = 0x4B;  // listening caught a broken transfer
-inline constexpr std::uint8_t kRefusal = 0x49;     // 49 01 code 04
-inline constexpr std::uint8_t kInterrupt = 0x4F;   // the unasked notification
+inline constexpr std::uint8_t kModem = I2C_MODEM_ANS_MODEM;
+inline constexpr std::uint8_t kConfig = I2C_MODEM_ANS_CONFIG;
+inline constexpr std::uint8_t kBus = I2C_MODEM_ANS_BUS;
+inline constexpr std::uint8_t kEvent = I2C_MODEM_ANS_EVENT;
+inline constexpr std::uint8_t kIncomplete = I2C_MODEM_ANS_INCOMPLETE;
+inline constexpr std::uint8_t kRefusal = I2C_MODEM_ANS_REFUSAL;
+inline constexpr std::uint8_t kInterrupt = I2C_MODEM_ANS_INTERRUPT;
 }  // namespace answer
 
 namespace status {
-inline constexpr std::uint8_t kUnknownKind = 0x03;
-inline constexpr std::uint8_t kLengthMissing = 0x04;
-inline constexpr std::uint8_t kTooLong = 0x05;
-inline constexpr std::uint8_t kEndMissing = 0x06;
-inline constexpr std::uint8_t kWrongEnd = 0x07;
-inline constexpr std::uint8_t kNak = 0x20;
-inline constexpr std::uint8_t kStretchTimeout = 0x22;
-inline constexpr std::uint8_t kNoFilter = 0x41;
-inline constexpr std::uint8_t kBadListenTime = 0x42;
-inline constexpr std::uint8_t kNothingHeard = 0x43;
-inline constexpr std::uint8_t kTableFull = 0x45;
-inline constexpr std::uint8_t kTableIncomplete = 0x46;
-inline constexpr std::uint8_t kTooManyReads = 0x47;
-inline constexpr std::uint8_t kWriteAddressInTable = 0x49;
-inline constexpr std::uint8_t kMonitoringFailed = 0x4A;
-inline constexpr std::uint8_t kTableEmpty = 0x4B;
-inline constexpr std::uint8_t kTableLocked = 0x4C;
-inline constexpr std::uint8_t kSourceNotInTable = 0x4D;
+inline constexpr std::uint8_t kUnknownKind = I2C_MODEM_ST_UNKNOWN_KIND;
+inline constexpr std::uint8_t kLengthMissing = I2C_MODEM_ST_LENGTH_MISSING;
+inline constexpr std::uint8_t kTooLong = I2C_MODEM_ST_TOO_LONG;
+inline constexpr std::uint8_t kEndMissing = I2C_MODEM_ST_END_MISSING;
+inline constexpr std::uint8_t kWrongEnd = I2C_MODEM_ST_WRONG_END;
+inline constexpr std::uint8_t kNak = I2C_MODEM_ST_ADDRESS_NAK;
+inline constexpr std::uint8_t kStretchTimeout = I2C_MODEM_ST_STRETCH_TIMEOUT;
+inline constexpr std::uint8_t kNoFilter = I2C_MODEM_ST_NO_FILTER;
+inline constexpr std::uint8_t kBadListenTime = I2C_MODEM_ST_BAD_LISTEN_TIME;
+inline constexpr std::uint8_t kNothingHeard = I2C_MODEM_ST_NOTHING_HEARD;
+inline constexpr std::uint8_t kTableFull = I2C_MODEM_ST_TABLE_FULL;
+inline constexpr std::uint8_t kTableIncomplete = I2C_MODEM_ST_TABLE_INCOMPLETE;
+inline constexpr std::uint8_t kTooManyReads = I2C_MODEM_ST_TOO_MANY_READS;
+inline constexpr std::uint8_t kWriteAddressInTable = I2C_MODEM_ST_WRITE_ADDRESS_IN_TABLE;
+inline constexpr std::uint8_t kMonitoringFailed = I2C_MODEM_ST_MONITORING_FAILED;
+inline constexpr std::uint8_t kTableEmpty = I2C_MODEM_ST_TABLE_EMPTY;
+inline constexpr std::uint8_t kTableLocked = I2C_MODEM_ST_TABLE_LOCKED;
+inline constexpr std::uint8_t kSourceNotInTable = I2C_MODEM_ST_SOURCE_NOT_IN_TABLE;
 }  // namespace status
 
 }  // namespace i2ct::sim
