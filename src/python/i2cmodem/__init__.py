@@ -19,14 +19,16 @@ them can hold the modem's port.
 import ctypes
 import errno
 import os
-from collections import namedtuple
+from collections.abc import Iterable, Iterator, Sequence
+from types import TracebackType
+from typing import Any, NamedTuple, Optional, SupportsBytes, Union
 
 __all__ = ["SMBus", "i2c_msg", "I2cFunc", "Modem", "Event", "Listener", "I2C_M_RD"]
 
 _LIBRARY = "libi2cmodem-1.dll" if os.name == "nt" else "libi2cmodem.so.1"
 
 
-def _load():
+def _load() -> ctypes.CDLL:
     """The library named by $I2CMODEM_LIBRARY, the one beside this package (a Windows install)
     or of the build tree it lies in, else the system's."""
     here = os.path.dirname(os.path.abspath(__file__))
@@ -70,8 +72,12 @@ _ERRNO = {_NO_ANSWER: errno.ETIMEDOUT, _NO_MODEM: errno.ENODEV, _BAD_ARGUMENT: e
 _STATUS_ERRNO = {0x20: errno.ENXIO, 0x21: getattr(errno, "EREMOTEIO", 121)}
 _LINES = {"SDA": 0, "SCL": 1, "INT": 2}
 
+# What the calls take as the bytes of a transfer: bytes, a bytearray or a list of ints.
+_Bytes = Union[bytes, bytearray, memoryview, Iterable[int], SupportsBytes]
+_Port = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
 
-def _error(result, status=-1):
+
+def _error(result: int, status: int = -1) -> Exception:
     """The exception for a result code of the library and the modem's StatusCode."""
     if result == _NO_MEMORY:
         return MemoryError(_lib.i2cmodem_result_text(result).decode())
@@ -81,25 +87,27 @@ def _error(result, status=-1):
     return OSError(_ERRNO.get(result, errno.EIO), _lib.i2cmodem_result_text(result).decode())
 
 
-def _unsupported(what):
+def _unsupported(what: str) -> OSError:
     return OSError(errno.EOPNOTSUPP, f"Das Modem kann das nicht: {what}")
 
 
-def _buffer(data):
+def _buffer(data: _Bytes) -> tuple["ctypes.Array[ctypes.c_uint8]", int]:
     data = bytes(data)
     return (ctypes.c_uint8 * max(len(data), 1)).from_buffer_copy(data or b"\0"), len(data)
 
 
-Event = namedtuple("Event", "address data")
-Event.__doc__ = "An interrupt event: the 7-bit address of the source and the bytes read from it."
+class Event(NamedTuple):
+    """An interrupt event: the 7-bit address of the source and the bytes read from it."""
+    address: int
+    data: bytes
 
 
 class Modem:
     """The modem: ``port`` is its serial port's name, or None to find it by its USB description
     (USB serial ports and the simulator's virtual devices)."""
 
-    def __init__(self, port=None):
-        self._handle = None
+    def __init__(self, port: Optional[_Port] = None) -> None:
+        self._handle: Optional[ctypes.c_void_p] = None
         handle = _vp()
         name = None if port is None else os.fsencode(port)
         result = _lib.i2cmodem_open(name, ctypes.byref(handle))
@@ -107,49 +115,49 @@ class Modem:
             raise _error(result)
         self._handle = handle
 
-    def close(self):
+    def close(self) -> None:
         if self._handle is not None:
             _lib.i2cmodem_close(self._handle)
             self._handle = None
 
-    def __enter__(self):
+    def __enter__(self) -> "Modem":
         return self
 
-    def __exit__(self, *exc):
+    def __exit__(self, *exc: object) -> None:
         self.close()
 
-    def __del__(self):
+    def __del__(self) -> None:
         self.close()
 
     @property
-    def port(self):
+    def port(self) -> str:
         """The serial port in use, "" while the modem is gone."""
         return os.fsdecode(_lib.i2cmodem_port(self._live()))
 
-    def _live(self):
+    def _live(self) -> ctypes.c_void_p:
         if self._handle is None:
             raise OSError(errno.EBADF, "Das Modem ist geschlossen")
         return self._handle
 
-    def _call(self, name, *args, allow=()):
+    def _call(self, name: str, *args: Any, allow: tuple[int, ...] = ()) -> int:
         handle = self._live()
-        result = getattr(_lib, "i2cmodem_" + name)(handle, *args)
+        result: int = getattr(_lib, "i2cmodem_" + name)(handle, *args)
         if result != _OK and result not in allow:
             raise _error(result, _lib.i2cmodem_status(handle))
         return result
 
-    def write(self, address, data):
+    def write(self, address: int, data: _Bytes) -> None:
         """Writes 1 to 125 bytes to the slave."""
         buffer, count = _buffer(data)
         self._call("write", address, buffer, count)
 
-    def read(self, address, count):
+    def read(self, address: int, count: int) -> bytes:
         """Reads 1 to 127 bytes from the slave and returns them as bytes."""
         buffer, received = (ctypes.c_uint8 * max(count, 1))(), ctypes.c_size_t()
         self._call("read", address, buffer, count, ctypes.byref(received))
         return bytes(buffer[:received.value])
 
-    def scan(self):
+    def scan(self) -> list[int]:
         """The 7-bit addresses from 0x03 to 0x77 that answer a one-byte read, as i2c-batch's SCAN
         finds them. Reading is the only probe this modem has that changes no device."""
         found = []
@@ -162,47 +170,47 @@ class Modem:
                     raise
         return found
 
-    def version(self):
+    def version(self) -> str:
         """The firmware version as text, "2.20" for example."""
         hundredths = ctypes.c_int()
         self._call("version", ctypes.byref(hundredths))
         return f"{hundredths.value // 100}.{hundredths.value % 100:02d}"
 
-    def line(self, name):
+    def line(self, name: str) -> bool:
         """Reads the bus line "SDA", "SCL" or "INT": True when released (high)."""
         level = ctypes.c_int()
         self._call("get_line", _LINES[name.upper()], ctypes.byref(level))
         return bool(level.value)
 
-    def set_line(self, name, level):
+    def set_line(self, name: str, level: int) -> None:
         """Releases the line (level true) or drives it low; the other lines stay as they are."""
         self._call("set_line", _LINES[name.upper()], 1 if level else 0)
 
     @property
-    def pullups(self):
+    def pullups(self) -> bool:
         """Whether the modem's pull-ups are on; assign to switch them."""
         on = ctypes.c_int()
         self._call("get_pullups", ctypes.byref(on))
         return bool(on.value)
 
     @pullups.setter
-    def pullups(self, on):
+    def pullups(self, on: bool) -> None:
         self._call("set_pullups", 1 if on else 0)
 
     @property
-    def clock(self):
+    def clock(self) -> int:
         """The bus clock in hertz."""
         hertz = ctypes.c_int32()
         self._call("get_clock", ctypes.byref(hertz))
         return hertz.value
 
-    def set_clock(self, hertz):
+    def set_clock(self, hertz: int) -> int:
         """Sets the bus clock (40 to 350000 Hz) and returns the clock the modem really uses."""
         actual = ctypes.c_int32()
         self._call("set_clock", hertz, ctypes.byref(actual))
         return actual.value
 
-    def listen(self, time_units, address=None, size=127):
+    def listen(self, time_units: int, address: Optional[int] = None, size: int = 127) -> bytes:
         """Listens for time_units (1 to 255) × 52 ms to the slave ``address`` (or the filter set
         before) and returns the transfer seen, b"" when none came. An incomplete transfer raises
         OSError(EIO) whose ``data`` holds the bytes that came."""
@@ -216,11 +224,11 @@ class Modem:
             return b""
         if result != _OK:
             error = _error(result, _lib.i2cmodem_status(self._handle))
-            error.data = data
+            error.data = data  # type: ignore[attr-defined]
             raise error
         return data
 
-    def listening(self, address=None):
+    def listening(self, address: Optional[int] = None) -> "Listener":
         """Open-ended listening: a Listener for a with statement, which ends it. Meanwhile every
         other call is refused with OSError(EINVAL)."""
         if address is not None:
@@ -228,19 +236,19 @@ class Modem:
         self._call("listen_start")
         return Listener(self)
 
-    def table_load(self, address, count):
+    def table_load(self, address: int, count: int) -> None:
         """Adds an interrupt source: the slave, and how many bytes (1 to 4) the modem reads from
         it when it pulls INT."""
         self._call("table_load", address, count)
 
-    def table_clear(self):
+    def table_clear(self) -> None:
         self._call("table_clear")
 
-    def monitor(self, on=True):
+    def monitor(self, on: bool = True) -> None:
         """Switches interrupt monitoring on (the table must not be empty) or off."""
         self._call("monitor", 1 if on else 0)
 
-    def wait_interrupt(self, timeout=None):
+    def wait_interrupt(self, timeout: Optional[float] = None) -> Optional[Event]:
         """The next interrupt Event, None when none came within timeout seconds (None: wait as
         long as it takes)."""
         event = _Event()
@@ -252,7 +260,7 @@ class Modem:
             if timeout is not None:
                 return None
 
-    def interrupts(self, timeout=None):
+    def interrupts(self, timeout: Optional[float] = None) -> Iterator[Event]:
         """Iterates over the interrupt events; ends when none came for timeout seconds."""
         while (event := self.wait_interrupt(timeout)) is not None:
             yield event
@@ -261,30 +269,30 @@ class Modem:
 class Listener:
     """The running open-ended LISTEN of a Modem; iterating yields the stream's blocks."""
 
-    def __init__(self, modem):
+    def __init__(self, modem: Modem) -> None:
         self._modem = modem
         self._open = True
 
-    def read(self, timeout=1.0, size=4096):
+    def read(self, timeout: float = 1.0, size: int = 4096) -> bytes:
         """The stream bytes that came within timeout seconds, b"" when none did."""
         buffer, received = (ctypes.c_uint8 * size)(), ctypes.c_size_t()
         self._modem._call("listen_read", buffer, size, ctypes.byref(received),
                           max(0, round(timeout * 1000)), allow=(_NO_DATA,))
         return bytes(buffer[:received.value])
 
-    def __iter__(self):
+    def __iter__(self) -> Iterator[bytes]:
         while data := self.read():
             yield data
 
-    def stop(self):
+    def stop(self) -> None:
         if self._open:
             self._open = False
             self._modem._call("listen_stop")
 
-    def __enter__(self):
+    def __enter__(self) -> "Listener":
         return self
 
-    def __exit__(self, *exc):
+    def __exit__(self, *exc: object) -> None:
         self.stop()
 
 
@@ -323,30 +331,34 @@ class i2c_msg(ctypes.Structure):
     """One transfer of SMBus.i2c_rdwr, laid out as the kernel's and smbus2's i2c_msg."""
     _fields_ = [("addr", ctypes.c_uint16), ("flags", ctypes.c_uint16),
                 ("len", ctypes.c_uint16), ("buf", ctypes.POINTER(ctypes.c_char))]
+    addr: int
+    flags: int
+    len: int
+    buf: "ctypes._Pointer[ctypes.c_char]"
 
-    def __iter__(self):
+    def __iter__(self) -> Iterator[int]:
         return (self.buf[i][0] for i in range(self.len))
 
-    def __len__(self):
+    def __len__(self) -> int:
         return self.len
 
-    def __bytes__(self):
+    def __bytes__(self) -> bytes:
         return ctypes.string_at(self.buf, self.len)
 
-    def __repr__(self):
+    def __repr__(self) -> str:
         return f"i2c_msg({self.addr},{self.flags},{bytes(self)!r})"
 
-    def __str__(self):
+    def __str__(self) -> str:
         return bytes(self).decode(errors="replace")
 
     @staticmethod
-    def read(address, length):
+    def read(address: int, length: int) -> "i2c_msg":
         """A message that reads length bytes from address."""
         return i2c_msg(addr=address, flags=I2C_M_RD, len=length,
                        buf=ctypes.create_string_buffer(length))
 
     @staticmethod
-    def write(address, buf):
+    def write(address: int, buf: Union[str, _Bytes]) -> "i2c_msg":
         """A message that writes buf (bytes, a list of ints or a str) to address."""
         data = bytes(map(ord, buf)) if isinstance(buf, str) else bytes(buf)
         return i2c_msg(addr=address, flags=0, len=len(data),
@@ -356,115 +368,123 @@ class i2c_msg(ctypes.Structure):
 class SMBus:
     """smbus2's SMBus on the modem. ``bus`` is the modem's port name, or None to find it."""
 
-    def __init__(self, bus=None, force=False):
-        self.modem = None
+    def __init__(self, bus: Optional[_Port] = None, force: bool = False) -> None:
+        self.modem: Optional[Modem] = None
         self.funcs = _FUNCS
-        self.address = None
+        self.address: Optional[int] = None
         self.force = force
         self.open(bus)
 
-    def open(self, bus):
+    def open(self, bus: Optional[_Port]) -> None:
         """Opens the modem at the port ``bus``, or finds it when bus is None."""
         self.close()
         if bus is not None and not isinstance(bus, (str, bytes, os.PathLike)):
             raise TypeError("bus ist der Name der seriellen Schnittstelle oder None")
         self.modem = Modem(bus)
 
-    def close(self):
+    def close(self) -> None:
         if self.modem is not None:
             self.modem.close()
             self.modem = None
 
-    def __enter__(self):
+    def __enter__(self) -> "SMBus":
         return self
 
-    def __exit__(self, exc_type, exc_val, exc_tb):
+    def __exit__(self, exc_type: Optional[type[BaseException]], exc_val: Optional[BaseException],
+                 exc_tb: Optional[TracebackType]) -> None:
         self.close()
 
     @property
-    def pec(self):
+    def pec(self) -> bool:
         """Always False: the modem has no packet error checking."""
         return False
 
     @pec.setter
-    def pec(self, enable):
+    def pec(self, enable: bool) -> None:
         self.enable_pec(enable)
 
-    def enable_pec(self, enable=True):
+    def enable_pec(self, enable: bool = True) -> None:
         if enable:
             raise _unsupported("PEC")
 
-    def _live(self, i2c_addr):
+    def _live(self, i2c_addr: int) -> Modem:
         if self.modem is None:
             raise OSError(errno.EBADF, "Das Modem ist geschlossen")
         self.address = i2c_addr
         return self.modem
 
-    def _write(self, i2c_addr, data):
+    def _write(self, i2c_addr: int, data: _Bytes) -> None:
         self._live(i2c_addr).write(i2c_addr, data)
 
-    def _read(self, i2c_addr, register, length):
+    def _read(self, i2c_addr: int, register: Optional[int], length: int) -> bytes:
         modem = self._live(i2c_addr)
         if register is not None:
             modem.write(i2c_addr, [register])
         return modem.read(i2c_addr, length)
 
-    def write_quick(self, i2c_addr, force=None):
+    def write_quick(self, i2c_addr: int, force: Optional[bool] = None) -> None:
         raise _unsupported("eine Übertragung ohne Daten")
 
-    def read_byte(self, i2c_addr, force=None):
+    def read_byte(self, i2c_addr: int, force: Optional[bool] = None) -> int:
         return self._read(i2c_addr, None, 1)[0]
 
-    def write_byte(self, i2c_addr, value, force=None):
+    def write_byte(self, i2c_addr: int, value: int, force: Optional[bool] = None) -> None:
         self._write(i2c_addr, [value])
 
-    def read_byte_data(self, i2c_addr, register, force=None):
+    def read_byte_data(self, i2c_addr: int, register: int, force: Optional[bool] = None) -> int:
         return self._read(i2c_addr, register, 1)[0]
 
-    def write_byte_data(self, i2c_addr, register, value, force=None):
+    def write_byte_data(self, i2c_addr: int, register: int, value: int,
+                        force: Optional[bool] = None) -> None:
         self._write(i2c_addr, [register, value])
 
-    def read_word_data(self, i2c_addr, register, force=None):
+    def read_word_data(self, i2c_addr: int, register: int, force: Optional[bool] = None) -> int:
         return int.from_bytes(self._read(i2c_addr, register, 2), "little")
 
-    def write_word_data(self, i2c_addr, register, value, force=None):
+    def write_word_data(self, i2c_addr: int, register: int, value: int,
+                        force: Optional[bool] = None) -> None:
         self._write(i2c_addr, [register, value & 0xFF, value >> 8 & 0xFF])
 
-    def process_call(self, i2c_addr, register, value, force=None):
+    def process_call(self, i2c_addr: int, register: int, value: int,
+                     force: Optional[bool] = None) -> int:
         """Writes the word, then reads one: two transfers, without a repeated start."""
         self.write_word_data(i2c_addr, register, value)
         return int.from_bytes(self._read(i2c_addr, None, 2), "little")
 
-    def _block(self, i2c_addr, register):
+    def _block(self, i2c_addr: int, register: Optional[int]) -> list[int]:
         # The modem cannot end a read at the length byte, so it reads the longest block.
         data = self._read(i2c_addr, register, 33)
         if not 1 <= data[0] <= 32:
             raise OSError(errno.EPROTO, f"Blocklänge {data[0]} außerhalb von 1 bis 32")
         return list(data[1:1 + data[0]])
 
-    def read_block_data(self, i2c_addr, register, force=None):
+    def read_block_data(self, i2c_addr: int, register: int, force: Optional[bool] = None) -> list[int]:
         """An SMBus block read: the count byte first; reads 33 bytes and returns count of them."""
         return self._block(i2c_addr, register)
 
-    def write_block_data(self, i2c_addr, register, data, force=None):
+    def write_block_data(self, i2c_addr: int, register: int, data: Sequence[int],
+                         force: Optional[bool] = None) -> None:
         if len(data) > 32:
             raise ValueError("Data length cannot exceed 32 bytes")
         self._write(i2c_addr, [register, len(data)] + list(data))
 
-    def block_process_call(self, i2c_addr, register, data, force=None):
+    def block_process_call(self, i2c_addr: int, register: int, data: Sequence[int],
+                           force: Optional[bool] = None) -> list[int]:
         """Writes a block, then reads one: two transfers, without a repeated start."""
         self.write_block_data(i2c_addr, register, data)
         return self._block(i2c_addr, None)
 
-    def read_i2c_block_data(self, i2c_addr, register, length, force=None):
+    def read_i2c_block_data(self, i2c_addr: int, register: int, length: int,
+                            force: Optional[bool] = None) -> list[int]:
         """Writes the register number, then reads length (1 to 127) bytes."""
         return list(self._read(i2c_addr, register, length))
 
-    def write_i2c_block_data(self, i2c_addr, register, data, force=None):
+    def write_i2c_block_data(self, i2c_addr: int, register: int, data: Sequence[int],
+                             force: Optional[bool] = None) -> None:
         """Writes the register number and up to 124 bytes in one transfer."""
         self._write(i2c_addr, [register] + list(data))
 
-    def i2c_rdwr(self, *i2c_msgs):
+    def i2c_rdwr(self, *i2c_msgs: i2c_msg) -> None:
         """Runs the messages one after the other, each as a transfer of its own with a stop:
         the modem has no repeated start. Read messages get their bytes in buf."""
         for msg in i2c_msgs:
