@@ -8,17 +8,20 @@ the lines, pull-ups and bus clock, listening, and the interrupt table with its e
 Addresses are 7-bit slave addresses. Failures raise ``OSError`` with the codes of the kernel's
 I2C fault convention: ENXIO when the slave does not acknowledge, EREMOTEIO when a data byte is not
 acknowledged, ``TimeoutError`` (ETIMEDOUT) when the modem does not answer, ENODEV without a modem,
-EOPNOTSUPP for what the modem cannot do, and EIO with the modem's German text for any other
-refusal. The modem has no repeated start: a register read is a write of the register number,
-then a separate read, and a message list of ``i2c_rdwr`` runs as consecutive transfers.
+EBUSY when another object or program holds its port, ``PermissionError`` (EACCES) when the user
+may not open it, EOPNOTSUPP for what the modem cannot do, and EIO with the modem's German text
+for any other refusal. The modem has no repeated start: a register read is a write of the register
+number, then a separate read, and a message list of ``i2c_rdwr`` runs as consecutive transfers.
 
-An object is used by one thread at a time; separate objects are independent, but only one of
-them can hold the modem's port.
+Threads may share an object: each call is whole, a register read included, and a thread waiting
+for an interrupt or the listening stream lets the others' calls in. Separate objects are
+independent, but only one of them can hold the modem's port.
 """
 
 import ctypes
 import errno
 import os
+import threading
 from collections.abc import Iterable, Iterator, Sequence
 from types import TracebackType
 from typing import Any, NamedTuple, Optional, SupportsBytes, Union
@@ -52,7 +55,9 @@ _vp, _uint, _int, _size = ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c
 for _name, _args in {
         "open": [ctypes.c_char_p, ctypes.POINTER(_vp)], "close": [_vp], "port": [_vp],
         "status": [_vp], "status_text": [_int], "result_text": [_int],
+        "failed_port": [],
         "write": [_vp, _uint, _u8p, _size], "read": [_vp, _uint, _u8p, _size, _sizep],
+        "write_read": [_vp, _uint, _u8p, _size, _u8p, _size, _sizep],
         "get_line": [_vp, _int, _intp], "set_line": [_vp, _int, _int],
         "get_pullups": [_vp, _intp], "set_pullups": [_vp, _int], "get_clock": [_vp, _i32p],
         "set_clock": [_vp, ctypes.c_int32, _i32p], "version": [_vp, _intp],
@@ -63,12 +68,14 @@ for _name, _args in {
     _function = getattr(_lib, "i2cmodem_" + _name)
     _function.argtypes = _args
     _function.restype = {"close": None, "port": ctypes.c_char_p, "status_text": ctypes.c_char_p,
-                         "result_text": ctypes.c_char_p}.get(_name, _int)
+                         "result_text": ctypes.c_char_p,
+                         "failed_port": ctypes.c_char_p}.get(_name, _int)
 
 _OK, _REFUSED, _NO_ANSWER, _NO_MODEM, _BAD_ARGUMENT, _NOT_SUPPORTED = range(6)
-_INCOMPLETE, _BAD_REPLY, _NO_DATA, _NO_MEMORY = range(6, 10)
+_INCOMPLETE, _BAD_REPLY, _NO_DATA, _NO_MEMORY, _PORT_BUSY, _NO_PERMISSION = range(6, 12)
 _ERRNO = {_NO_ANSWER: errno.ETIMEDOUT, _NO_MODEM: errno.ENODEV, _BAD_ARGUMENT: errno.EINVAL,
-          _NOT_SUPPORTED: errno.EOPNOTSUPP, _INCOMPLETE: errno.EIO, _BAD_REPLY: errno.EIO}
+          _NOT_SUPPORTED: errno.EOPNOTSUPP, _INCOMPLETE: errno.EIO, _BAD_REPLY: errno.EIO,
+          _PORT_BUSY: errno.EBUSY, _NO_PERMISSION: errno.EACCES}
 _STATUS_ERRNO = {0x20: errno.ENXIO, 0x21: getattr(errno, "EREMOTEIO", 121)}
 _LINES = {"SDA": 0, "SCL": 1, "INT": 2}
 
@@ -77,14 +84,18 @@ _Bytes = Union[bytes, bytearray, memoryview, Iterable[int], SupportsBytes]
 _Port = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
 
 
-def _error(result: int, status: int = -1) -> Exception:
-    """The exception for a result code of the library and the modem's StatusCode."""
+def _error(result: int, status: int = -1, port: Optional[str] = None) -> Exception:
+    """The exception for a result code of the library and the modem's StatusCode; a port that
+    did not open is named, as a file is (EACCES makes it a PermissionError)."""
     if result == _NO_MEMORY:
         return MemoryError(_lib.i2cmodem_result_text(result).decode())
     if result == _REFUSED:
         text = _lib.i2cmodem_status_text(status).decode()
         return OSError(_STATUS_ERRNO.get(status, errno.EIO), f"{text} (StatusCode 0x{status:02X})")
-    return OSError(_ERRNO.get(result, errno.EIO), _lib.i2cmodem_result_text(result).decode())
+    text = _lib.i2cmodem_result_text(result).decode()
+    if result in (_PORT_BUSY, _NO_PERMISSION):
+        return OSError(_ERRNO[result], text, port)
+    return OSError(_ERRNO.get(result, errno.EIO), text)
 
 
 def _unsupported(what: str) -> OSError:
@@ -107,18 +118,26 @@ class Modem:
     (USB serial ports and the simulator's virtual devices)."""
 
     def __init__(self, port: Optional[_Port] = None) -> None:
+        # The handle, and how many calls of other threads are in the library with it: the
+        # library takes the calls in turn, but closing must wait until none is left.
+        self._state = threading.Condition()
+        self._calls = 0
         self._handle: Optional[ctypes.c_void_p] = None
         handle = _vp()
         name = None if port is None else os.fsencode(port)
         result = _lib.i2cmodem_open(name, ctypes.byref(handle))
         if result != _OK:
-            raise _error(result)
+            raise _error(result, port=os.fsdecode(_lib.i2cmodem_failed_port()))
         self._handle = handle
 
     def close(self) -> None:
-        if self._handle is not None:
-            _lib.i2cmodem_close(self._handle)
-            self._handle = None
+        """Closes the modem once the calls of other threads are back; later calls raise
+        OSError(EBADF)."""
+        with self._state:
+            handle, self._handle = self._handle, None
+            self._state.wait_for(lambda: self._calls == 0)
+        if handle is not None:
+            _lib.i2cmodem_close(handle)
 
     def __enter__(self) -> "Modem":
         return self
@@ -132,19 +151,28 @@ class Modem:
     @property
     def port(self) -> str:
         """The serial port in use, "" while the modem is gone."""
-        return os.fsdecode(_lib.i2cmodem_port(self._live()))
+        return os.fsdecode(self._run("port")[0])
 
-    def _live(self) -> ctypes.c_void_p:
-        if self._handle is None:
-            raise OSError(errno.EBADF, "Das Modem ist geschlossen")
-        return self._handle
+    def _run(self, name: str, *args: Any) -> tuple[Any, int]:
+        """The library's i2cmodem_<name> on the handle: its result, and this thread's
+        StatusCode after it."""
+        with self._state:
+            if self._handle is None:
+                raise OSError(errno.EBADF, "Das Modem ist geschlossen")
+            handle = self._handle
+            self._calls += 1
+        try:
+            return getattr(_lib, "i2cmodem_" + name)(handle, *args), _lib.i2cmodem_status(handle)
+        finally:
+            with self._state:
+                self._calls -= 1
+                self._state.notify_all()
 
     def _call(self, name: str, *args: Any, allow: tuple[int, ...] = ()) -> int:
-        handle = self._live()
-        result: int = getattr(_lib, "i2cmodem_" + name)(handle, *args)
+        result, status = self._run(name, *args)
         if result != _OK and result not in allow:
-            raise _error(result, _lib.i2cmodem_status(handle))
-        return result
+            raise _error(result, status)
+        return int(result)
 
     def write(self, address: int, data: _Bytes) -> None:
         """Writes 1 to 125 bytes to the slave."""
@@ -155,6 +183,14 @@ class Modem:
         """Reads 1 to 127 bytes from the slave and returns them as bytes."""
         buffer, received = (ctypes.c_uint8 * max(count, 1))(), ctypes.c_size_t()
         self._call("read", address, buffer, count, ctypes.byref(received))
+        return bytes(buffer[:received.value])
+
+    def write_read(self, address: int, data: _Bytes, count: int) -> bytes:
+        """Writes data to the slave, then reads count bytes from it, with no other thread's call
+        in between: a register read. Two transfers, each with its own stop."""
+        out, length = _buffer(data)
+        buffer, received = (ctypes.c_uint8 * max(count, 1))(), ctypes.c_size_t()
+        self._call("write_read", address, out, length, buffer, count, ctypes.byref(received))
         return bytes(buffer[:received.value])
 
     def scan(self) -> list[int]:
@@ -217,13 +253,12 @@ class Modem:
         if address is not None:
             self._call("set_filter", address)
         buffer, received = (ctypes.c_uint8 * size)(), ctypes.c_size_t()
-        result = self._call("listen", time_units, buffer, size, ctypes.byref(received),
-                            allow=(_REFUSED, _INCOMPLETE))
+        result, status = self._run("listen", time_units, buffer, size, ctypes.byref(received))
         data = bytes(buffer[:received.value])
-        if result == _REFUSED and _lib.i2cmodem_status(self._handle) == 0x43:
+        if result == _REFUSED and status == 0x43:
             return b""
         if result != _OK:
-            error = _error(result, _lib.i2cmodem_status(self._handle))
+            error = _error(result, status)
             error.data = data  # type: ignore[attr-defined]
             raise error
         return data
@@ -272,6 +307,7 @@ class Listener:
     def __init__(self, modem: Modem) -> None:
         self._modem = modem
         self._open = True
+        self._stopping = threading.Lock()
 
     def read(self, timeout: float = 1.0, size: int = 4096) -> bytes:
         """The stream bytes that came within timeout seconds, b"" when none did."""
@@ -285,9 +321,11 @@ class Listener:
             yield data
 
     def stop(self) -> None:
-        if self._open:
+        with self._stopping:
+            if not self._open:
+                return
             self._open = False
-            self._modem._call("listen_stop")
+        self._modem._call("listen_stop")
 
     def __enter__(self) -> "Listener":
         return self
@@ -369,6 +407,7 @@ class SMBus:
     """smbus2's SMBus on the modem. ``bus`` is the modem's port name, or None to find it."""
 
     def __init__(self, bus: Optional[_Port] = None, force: bool = False) -> None:
+        self._opening = threading.Lock()
         self.modem: Optional[Modem] = None
         self.funcs = _FUNCS
         self.address: Optional[int] = None
@@ -377,15 +416,20 @@ class SMBus:
 
     def open(self, bus: Optional[_Port]) -> None:
         """Opens the modem at the port ``bus``, or finds it when bus is None."""
-        self.close()
         if bus is not None and not isinstance(bus, (str, bytes, os.PathLike)):
             raise TypeError("bus ist der Name der seriellen Schnittstelle oder None")
-        self.modem = Modem(bus)
+        with self._opening:
+            self._close()
+            self.modem = Modem(bus)
 
     def close(self) -> None:
-        if self.modem is not None:
-            self.modem.close()
-            self.modem = None
+        with self._opening:
+            self._close()
+
+    def _close(self) -> None:
+        modem, self.modem = self.modem, None
+        if modem is not None:
+            modem.close()
 
     def __enter__(self) -> "SMBus":
         return self
@@ -417,10 +461,13 @@ class SMBus:
         self._live(i2c_addr).write(i2c_addr, data)
 
     def _read(self, i2c_addr: int, register: Optional[int], length: int) -> bytes:
+        return self._write_read(i2c_addr, None if register is None else [register], length)
+
+    def _write_read(self, i2c_addr: int, data: Optional[_Bytes], length: int) -> bytes:
+        """The write of data, if any, and the read as one call, whole among other threads'."""
         modem = self._live(i2c_addr)
-        if register is not None:
-            modem.write(i2c_addr, [register])
-        return modem.read(i2c_addr, length)
+        return modem.read(i2c_addr, length) if data is None else \
+            modem.write_read(i2c_addr, data, length)
 
     def write_quick(self, i2c_addr: int, force: Optional[bool] = None) -> None:
         raise _unsupported("eine Übertragung ohne Daten")
@@ -448,19 +495,19 @@ class SMBus:
     def process_call(self, i2c_addr: int, register: int, value: int,
                      force: Optional[bool] = None) -> int:
         """Writes the word, then reads one: two transfers, without a repeated start."""
-        self.write_word_data(i2c_addr, register, value)
-        return int.from_bytes(self._read(i2c_addr, None, 2), "little")
+        data = [register, value & 0xFF, value >> 8 & 0xFF]
+        return int.from_bytes(self._write_read(i2c_addr, data, 2), "little")
 
-    def _block(self, i2c_addr: int, register: Optional[int]) -> list[int]:
+    def _block(self, i2c_addr: int, written: Optional[_Bytes]) -> list[int]:
         # The modem cannot end a read at the length byte, so it reads the longest block.
-        data = self._read(i2c_addr, register, 33)
+        data = self._write_read(i2c_addr, written, 33)
         if not 1 <= data[0] <= 32:
             raise OSError(errno.EPROTO, f"Blocklänge {data[0]} außerhalb von 1 bis 32")
         return list(data[1:1 + data[0]])
 
     def read_block_data(self, i2c_addr: int, register: int, force: Optional[bool] = None) -> list[int]:
         """An SMBus block read: the count byte first; reads 33 bytes and returns count of them."""
-        return self._block(i2c_addr, register)
+        return self._block(i2c_addr, [register])
 
     def write_block_data(self, i2c_addr: int, register: int, data: Sequence[int],
                          force: Optional[bool] = None) -> None:
@@ -471,8 +518,9 @@ class SMBus:
     def block_process_call(self, i2c_addr: int, register: int, data: Sequence[int],
                            force: Optional[bool] = None) -> list[int]:
         """Writes a block, then reads one: two transfers, without a repeated start."""
-        self.write_block_data(i2c_addr, register, data)
-        return self._block(i2c_addr, None)
+        if len(data) > 32:
+            raise ValueError("Data length cannot exceed 32 bytes")
+        return self._block(i2c_addr, [register, len(data)] + list(data))
 
     def read_i2c_block_data(self, i2c_addr: int, register: int, length: int,
                             force: Optional[bool] = None) -> list[int]:
@@ -486,12 +534,22 @@ class SMBus:
 
     def i2c_rdwr(self, *i2c_msgs: i2c_msg) -> None:
         """Runs the messages one after the other, each as a transfer of its own with a stop:
-        the modem has no repeated start. Read messages get their bytes in buf."""
+        the modem has no repeated start. Read messages get their bytes in buf. A write followed
+        by a read of the same address is one call, whole among other threads' (a register
+        read)."""
+        if any(msg.flags & I2C_M_TEN for msg in i2c_msgs):
+            raise _unsupported("10-Bit-Adressen")
+        pending: Optional[i2c_msg] = None  # a write that may select the register of a read
         for msg in i2c_msgs:
-            if msg.flags & I2C_M_TEN:
-                raise _unsupported("10-Bit-Adressen")
-            if msg.flags & I2C_M_RD:
-                data = self._read(msg.addr, None, msg.len)
-                ctypes.memmove(msg.buf, data, len(data))
-            else:
-                self._write(msg.addr, bytes(msg))
+            reads = bool(msg.flags & I2C_M_RD)
+            if pending is not None and not (reads and msg.addr == pending.addr):
+                self._write(pending.addr, bytes(pending))
+                pending = None
+            if not reads:
+                pending = msg
+                continue
+            data = self._write_read(msg.addr, None if pending is None else bytes(pending), msg.len)
+            ctypes.memmove(msg.buf, data, len(data))
+            pending = None
+        if pending is not None:
+            self._write(pending.addr, bytes(pending))
