@@ -86,6 +86,7 @@ install(FILES ${linux_generated}/i2cmodem.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}
 set(I2CT_PYTHON_INSTALL_DIR lib/python3/dist-packages
     CACHE STRING "Directory below the prefix for the Python package i2cmodem")
 install(FILES ${PROJECT_SOURCE_DIR}/src/python/i2cmodem/__init__.py
+              ${PROJECT_SOURCE_DIR}/src/python/i2cmodem/py.typed
         DESTINATION ${I2CT_PYTHON_INSTALL_DIR}/i2cmodem COMPONENT python)
 
 # Each Debian package carries its licence and the changelog in a directory of its own.
