@@ -285,7 +285,7 @@ int main(int argc, char** argv) {
     if (!port) {
         return Refused(why, options.port);
     }
-    if (const std::optional<Refusal> refused = port->handToSerio(kSerioProtocol)) {
+    if (const std::optional<Refusal> refused = port->lendToSerio(kSerioProtocol)) {
         port.reset();
         return Refused(*refused, options.port);
     }
