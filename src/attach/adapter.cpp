@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -69,16 +70,19 @@ bool ModuleLoaded(std::string name, const std::string& sysfs) {
     return std::filesystem::is_directory(sysfs + "/module/" + name, error);
 }
 
-bool SetBusClock(int bus, unsigned hz, const std::string& sysfs) {
+int SetBusClock(int bus, unsigned hz, const std::string& sysfs) {
     const std::string path =
         sysfs + "/bus/i2c/devices/i2c-" + std::to_string(bus) + "/bus_clock_hz";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
-        return false;
+        return errno;
     }
     const std::string text = std::to_string(hz) + "\n";
+    // sysfs takes the value in one write; the modem's refusal comes back as its error.
     const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    return ::close(fd) == 0 && written;
+    const int error = written ? 0 : errno != 0 ? errno : EIO;
+    ::close(fd);
+    return error;
 }
 
 }  // namespace i2ct::attach

@@ -169,24 +169,26 @@ class AdapterWatch {
         const auto start = std::chrono::steady_clock::now();
         std::unique_lock hold(mutex_);
         for (;;) {
+            const auto waited = std::chrono::steady_clock::now() - start;
             if (const std::optional<int> bus = FindAdapter(tty)) {
                 const std::string device = "/dev/i2c-" + std::to_string(*bus);
-                if (options.clock && !SetBusClock(*bus, *options.clock)) {
+                // The adapter's files may follow it a moment later.
+                const int refused = options.clock ? SetBusClock(*bus, *options.clock) : 0;
+                if (refused == 0) {
+                    Say(stdout, options.port + " ist jetzt " + device);
+                    return;
+                }
+                if (refused != ENOENT || waited > kAdapterWait) {
                     Say(stderr, "kann den Bustakt von " + device + " nicht auf " +
                                     std::to_string(*options.clock) + " Hz setzen");
                     breaker.stop(kFailed);
                     return;
                 }
-                Say(stdout, options.port + " ist jetzt " + device);
-                return;
-            }
-            const auto waited = std::chrono::steady_clock::now() - start;
-            if (waited > kModuleWait && !ModuleLoaded("i2c-modem")) {
+            } else if (waited > kModuleWait && !ModuleLoaded("i2c-modem")) {
                 Say(stderr, "das Kernelmodul i2c-modem ist nicht geladen (modprobe i2c-modem)");
                 breaker.stop(kModuleMissing);
                 return;
-            }
-            if (waited > kAdapterWait) {
+            } else if (waited > kAdapterWait) {
                 Say(stderr, "für " + options.port + " erschien kein I2C-Adapter");
                 breaker.stop(kFailed);
                 return;
