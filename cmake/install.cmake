@@ -16,6 +16,8 @@ set(linux_data ${PROJECT_SOURCE_DIR}/packaging/linux)
 set(linux_generated ${PROJECT_BINARY_DIR}/packaging)
 
 install(TARGETS i2c-terminal i2c-batch i2c-modem-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The attach program has a package of its own, for machines without a desktop.
+install(TARGETS i2c-modem-attach RUNTIME DESTINATION ${CMAKE_INSTALL_SBINDIR} COMPONENT attach)
 
 install(FILES ${linux_data}/i2c-terminal.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${linux_data}/i2c-terminal.metainfo.xml.in
@@ -45,7 +47,8 @@ install(FILES ${linux_generated}/70-i2c-usb-modem.rules DESTINATION ${I2CT_UDEV_
 # same bytes.
 find_program(GZIP_PROGRAM gzip REQUIRED)
 set(compressed)
-foreach(source man/i2c-terminal.1 man/i2c-batch.1 man/i2c-modem-sim.1 debian/changelog)
+foreach(source man/i2c-terminal.1 man/i2c-batch.1 man/i2c-modem-sim.1 man/i2c-modem-attach.8
+               debian/changelog)
     get_filename_component(name ${source} NAME)
     add_custom_command(OUTPUT ${linux_generated}/${name}.gz
                        COMMAND ${GZIP_PROGRAM} -9nc ${linux_data}/${source} > ${name}.gz
@@ -57,6 +60,8 @@ add_custom_target(i2ct_compressed_docs ALL DEPENDS ${compressed})
 install(FILES ${linux_generated}/i2c-terminal.1.gz ${linux_generated}/i2c-batch.1.gz
               ${linux_generated}/i2c-modem-sim.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${linux_generated}/i2c-modem-attach.8.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man8
+        COMPONENT attach)
 install(FILES ${linux_data}/debian/copyright ${linux_generated}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
@@ -86,13 +91,43 @@ install(FILES ${linux_generated}/i2cmodem.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}
 set(I2CT_PYTHON_INSTALL_DIR lib/python3/dist-packages
     CACHE STRING "Directory below the prefix for the Python package i2cmodem")
 install(FILES ${PROJECT_SOURCE_DIR}/src/python/i2cmodem/__init__.py
+              ${PROJECT_SOURCE_DIR}/src/python/i2cmodem/py.typed
         DESTINATION ${I2CT_PYTHON_INSTALL_DIR}/i2cmodem COMPONENT python)
 
+# The modem as an I2C adapter of the kernel, opt in: the module's source for DKMS, which builds it
+# for each installed kernel, and the udev rule, systemd unit and modules-load entry that attach
+# a modem when it is plugged in. Its copyright names the module's licence, GPL-2.0-or-later.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+    set(system_lib lib)
+else()
+    set(system_lib /etc)
+endif()
+install(FILES ${I2CT_KERNEL_SOURCES} DESTINATION src/i2c-modem-${PROJECT_VERSION} COMPONENT dkms)
+configure_file(${linux_data}/dkms/71-i2c-modem-attach.rules.in
+               ${linux_generated}/71-i2c-modem-attach.rules @ONLY)
+install(FILES ${linux_generated}/71-i2c-modem-attach.rules DESTINATION ${I2CT_UDEV_RULES_DIR}
+        COMPONENT dkms)
+install(FILES ${linux_data}/dkms/i2c-modem-attach@.service
+        DESTINATION ${system_lib}/systemd/system COMPONENT dkms)
+install(FILES ${linux_data}/dkms/i2c-modem.conf DESTINATION ${system_lib}/modules-load.d
+        COMPONENT dkms)
+foreach(script postinst prerm)
+    configure_file(${linux_data}/dkms/${script}.in ${linux_generated}/dkms/${script} @ONLY)
+endforeach()
+
 # Each Debian package carries its licence and the changelog in a directory of its own.
-foreach(component library development python)
+set(I2CT_DEBIAN_PACKAGE_attach i2c-modem-attach)
+set(I2CT_DEBIAN_PACKAGE_dkms i2c-modem-dkms)
+set(copyright_library copyright-lgpl)
+set(copyright_development copyright-lgpl)
+set(copyright_python copyright-lgpl)
+set(copyright_attach copyright)
+set(copyright_dkms copyright-dkms)
+foreach(component library development python attach dkms)
     set(package ${I2CT_DEBIAN_PACKAGE_${component}})
-    install(FILES ${linux_data}/debian/copyright-lgpl DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package}
-            RENAME copyright COMPONENT ${component})
+    install(FILES ${linux_data}/debian/${copyright_${component}}
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} RENAME copyright
+            COMPONENT ${component})
     install(FILES ${linux_generated}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package}
             COMPONENT ${component})
 endforeach()

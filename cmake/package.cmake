@@ -1,7 +1,8 @@
 # The Debian packages, built by CPack from what cmake/install.cmake installs, one for each install
 # component: i2c-terminal (the programs, GPL-3.0-or-later), libi2cmodem1 (the shared library),
 # libi2cmodem-dev (what a program needs to build against it) and python3-i2cmodem (the Python
-# package), the last three LGPL-2.1-or-later. scripts/package configures the release build for
+# package), these three LGPL-2.1-or-later, and i2c-modem-attach (GPL-3.0-or-later) and
+# i2c-modem-dkms (the kernel module's source, GPL-2.0-or-later) for the modem as a kernel I2C bus. scripts/package configures the release build for
 # them and checks the result with lintian.
 set(I2CT_MAINTAINER "i2c-terminal maintainers <maintainers@users.noreply.c-seed-d490016c.example>"
     CACHE STRING "Maintainer named in the Debian package")
@@ -23,7 +24,7 @@ the same commands from scripts, and i2c-modem-sim simulates the modem on a
 pseudo-terminal. The program's texts are German.")
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL programs library development python)
+set(CPACK_COMPONENTS_ALL programs library development python attach dkms)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_NAME i2c-terminal)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
@@ -73,5 +74,27 @@ adapter for the I2C bus, from Python, through libi2cmodem. Its class SMBus
 has the interface of smbus2, so device drivers written for i2c-dev run on the
 modem unchanged; the class Modem has the rest: the bus scan, the lines,
 listening and interrupts.")
+
+set(CPACK_DEBIAN_ATTACH_PACKAGE_NAME i2c-modem-attach)
+set(CPACK_DEBIAN_ATTACH_PACKAGE_SUGGESTS "i2c-modem-dkms, i2c-tools")
+set(CPACK_COMPONENT_ATTACH_DESCRIPTION "attaches the ${summary} to the kernel as an I2C bus
+i2c-modem-attach lends the serial port of the I2C <> USB Modem by Selmur &
+Vusk, a USB adapter for the I2C bus, to the kernel module i2c-modem, which
+makes it an I2C adapter /dev/i2c-N for i2c-tools, smbus programs and the
+kernel's own client drivers. The module comes with i2c-modem-dkms.")
+
+set(CPACK_DEBIAN_DKMS_PACKAGE_NAME i2c-modem-dkms)
+set(CPACK_DEBIAN_DKMS_PACKAGE_SECTION kernel)
+set(CPACK_DEBIAN_DKMS_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_DKMS_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_DKMS_PACKAGE_DEPENDS "dkms, kmod, i2c-modem-attach (>= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_DKMS_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/packaging/dkms/postinst
+    ${PROJECT_BINARY_DIR}/packaging/dkms/prerm ${PROJECT_SOURCE_DIR}/packaging/linux/dkms/postrm)
+set(CPACK_COMPONENT_DKMS_DESCRIPTION "kernel module for the ${summary}, as DKMS source
+The module i2c-modem makes the I2C <> USB Modem by Selmur & Vusk, a USB
+adapter for the I2C bus, an I2C adapter of the Linux kernel: /dev/i2c-N for
+i2c-tools and smbus programs, and a bus for the kernel's client drivers such
+as at24 and lm75. DKMS builds it for each installed kernel. A udev rule and a
+systemd unit attach a modem with i2c-modem-attach when it is plugged in.")
 
 include(CPack)

@@ -2,16 +2,21 @@
 // The library's front end: the system's clock, serial ports and driver, the batch program's waits
 // that end as soon as the answer is there, and window ports that show nothing, around one
 // Program per handle. Every call is one of the modem operations; a call after a failed exchange
-// finds the modem again first.
+// finds the modem again first. The calls on a handle take turns, so that threads may share it.
 #include "i2cmodem.h"
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
+#include <set>
 #include <string>
+#include <thread>
 
 #include "headless/ports.h"
 #include "headless/system_ports.h"
@@ -63,6 +68,74 @@ class Drivers : public LibraryLoader {
     Text& found_;
 };
 
+// The system's serial ports, noting why the open of the current attempt failed: discovery may
+// give up before it opens anything, and then no earlier failure may count.
+struct NotingPorts : SerialPorts {
+    explicit NotingPorts(SerialPorts& s) : system(s) {}
+    std::unique_ptr<SerialPort> open(const Text& definition) override {
+        std::unique_ptr<SerialPort> port = system.open(definition);
+        failure = port ? PortFailure::None : system.lastFailure();
+        return port;
+    }
+    PortFailure lastFailure() const override { return failure; }
+    SerialPorts& system;
+    PortFailure failure = PortFailure::None;
+};
+
+// Lets the calls on one handle in one at a time, in the order they came. A wait that gives way
+// between its slices queues anew, so every call that came meanwhile goes first.
+class Turns {
+  public:
+    void lock() {
+        std::unique_lock<std::mutex> hold(mutex_);
+        const std::uint64_t mine = next_++;
+        changed_.wait(hold, [&] { return serving_ == mine; });
+    }
+    void unlock() {
+        {
+            const std::lock_guard<std::mutex> hold(mutex_);
+            ++serving_;
+        }
+        changed_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::uint64_t next_ = 0;
+    std::uint64_t serving_ = 0;
+};
+
+// The StatusCode of each thread's last call, so that a thread asking after its call gets its own
+// whatever the others did meanwhile, and without waiting for the call in progress. Only threads
+// whose last call was refused have an entry.
+class Statuses {
+  public:
+    void set(int status) {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        if (status < 0) {
+            codes_.erase(std::this_thread::get_id());
+        } else {
+            codes_[std::this_thread::get_id()] = status;
+        }
+    }
+    int get() const {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        const auto found = codes_.find(std::this_thread::get_id());
+        return found != codes_.end() ? found->second : -1;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::map<std::thread::id, int> codes_;
+};
+
+// How long a waiting call keeps the others out at a time.
+constexpr std::uint32_t kGiveWayMs = 20;
+
+// The port of this thread's last open that found the modem's port but could not open it.
+thread_local std::string gFailedPort;
+
 i2cmodem_result ResultOf(OpStatus status) {
     switch (status) {
         case OpStatus::Done:
@@ -111,18 +184,21 @@ struct i2cmodem {
         : system(headless::MakeSystemPorts()),
           events(*system.clock),
           drivers(*system.libraries, std::move(given), found),
+          serialPorts(*system.serialPorts),
           program(Ports{*system.clock, events, output, statusField, messages, stop, help, dialog,
-                        opener, drivers, *system.serialPorts}) {}
+                        opener, drivers, serialPorts}) {}
     ~i2cmodem() { CloseConnection(program); }
 
     // Drops the old port and finds the modem again: the prompt character answers, and the bus
-    // clock is learnt for the limits of writes.
+    // clock is learnt for the limits of writes. A modem whose port does not open is told apart
+    // by why: the user then looks for the program that holds it, or at the access rights.
     i2cmodem_result connect() {
         Program& p = program;
         p.port.reset();
         p.PortOpen = false;
         p.ModemFound = false;
         found.clear();
+        serialPorts.failure = PortFailure::None;
         if (!p.driver) {
             LoadDriverLibrary(p);
         }
@@ -131,13 +207,23 @@ struct i2cmodem {
             ReadBusClock(p);
             return I2CMODEM_OK;
         }
-        return p.ModemFound && p.PortOpen ? I2CMODEM_NO_ANSWER : I2CMODEM_NO_MODEM;
+        if (p.PortOpen) {
+            return I2CMODEM_NO_ANSWER;
+        }
+        switch (serialPorts.failure) {
+            case PortFailure::Busy:
+                return I2CMODEM_PORT_BUSY;
+            case PortFailure::NoPermission:
+                return I2CMODEM_NO_PERMISSION;
+            default:
+                return I2CMODEM_NO_MODEM;
+        }
     }
 
     // One operation, after finding the modem again if the last exchange failed.
     template <typename Operation>
     i2cmodem_result run(Operation operation, OpResult* out = nullptr) {
-        status = -1;
+        statuses.set(-1);
         if (listening) {
             return I2CMODEM_BAD_ARGUMENT;
         }
@@ -153,7 +239,7 @@ struct i2cmodem {
 
     i2cmodem_result note(const OpResult& r, OpResult* out) {
         if (r.status == OpStatus::Refused) {
-            status = r.code;
+            statuses.set(r.code);
         }
         if (!Answered(r)) {
             suspect = true;
@@ -175,26 +261,81 @@ struct i2cmodem {
     headless::NoOpener opener;
     Text found;
     Drivers drivers;
+    NotingPorts serialPorts;
     Program program;
     bool suspect = false;
     bool listening = false;
-    int status = -1;
-    std::string portText;
+    Statuses statuses;
+    Turns turns;
+    std::set<std::string> portNames;  // every name handed out stays valid until the close
 };
 
 namespace {
 
-// Every call stays inside the C boundary: a failed allocation is a result, not an exception.
+// Every call takes its turn on the handle and stays inside the C boundary: a failed allocation
+// is a result, not an exception.
 template <typename Body>
 i2cmodem_result Guarded(i2cmodem* h, Body body) {
     if (h == nullptr) {
         return I2CMODEM_BAD_ARGUMENT;
     }
     try {
+        const std::lock_guard<Turns> turn(h->turns);
         return body(*h);
     } catch (const std::bad_alloc&) {
         return I2CMODEM_NO_MEMORY;
     }
+}
+
+// A wait of up to timeoutMs as a row of calls of kGiveWayMs each, so that the calls of other
+// threads come in between; a slice's NO_DATA means waiting on.
+template <typename Slice>
+i2cmodem_result SlicedWait(i2cmodem* h, unsigned timeoutMs, Slice slice) {
+    if (h == nullptr) {
+        return I2CMODEM_BAD_ARGUMENT;
+    }
+    Clock& clock = *h->system.clock;
+    const Tick start = clock.ticks();
+    for (;;) {
+        const Tick passed = clock.ticks() - start;
+        const std::uint32_t left = passed < timeoutMs ? timeoutMs - passed : 0;
+        const i2cmodem_result r =
+            Guarded(h, [&](i2cmodem& held) { return slice(held, std::min(left, kGiveWayMs)); });
+        if (r != I2CMODEM_NO_DATA || left <= kGiveWayMs) {
+            return r;
+        }
+    }
+}
+
+i2cmodem_result Write(i2cmodem& h, unsigned address, const uint8_t* data, size_t count) {
+    if (count == 0) {
+        return I2CMODEM_NOT_SUPPORTED;
+    }
+    if (!SevenBit(address) || data == nullptr || count > kLargestWrite) {
+        return I2CMODEM_BAD_ARGUMENT;
+    }
+    return h.run([&](Program& p) {
+        return WriteSlave(p, Slave(address, false), std::span(data, count), Text{});
+    });
+}
+
+i2cmodem_result Read(i2cmodem& h, unsigned address, uint8_t* data, size_t count, size_t* received) {
+    if (count == 0) {
+        return I2CMODEM_NOT_SUPPORTED;
+    }
+    if (!SevenBit(address) || data == nullptr || count > kLargestRead) {
+        return I2CMODEM_BAD_ARGUMENT;
+    }
+    OpResult r;
+    const i2cmodem_result result = h.run(
+        [&](Program& p) {
+            return ReadSlave(p, Slave(address, true), static_cast<std::uint8_t>(count), {});
+        },
+        &r);
+    if (result == I2CMODEM_OK) {
+        CopyOut(r.data, data, count, received);
+    }
+    return result;
 }
 
 }  // namespace
@@ -214,8 +355,12 @@ i2cmodem_result i2cmodem_open(const char* port, i2cmodem** handle) {
                 return I2CMODEM_BAD_ARGUMENT;
             }
         }
+        gFailedPort.clear();
         auto h = std::make_unique<i2cmodem>(std::move(given));
         if (const i2cmodem_result r = h->connect(); r != I2CMODEM_OK) {
+            if (r == I2CMODEM_PORT_BUSY || r == I2CMODEM_NO_PERMISSION) {
+                gFailedPort = utf8(h->found);
+            }
             return r;
         }
         *handle = h.release();
@@ -232,16 +377,26 @@ void i2cmodem_close(i2cmodem* handle) {
     delete handle;
 }
 
+const char* i2cmodem_failed_port(void) {
+    return gFailedPort.c_str();
+}
+
 const char* i2cmodem_port(i2cmodem* handle) {
     if (handle == nullptr) {
         return "";
     }
-    handle->portText = handle->program.PortOpen ? utf8(handle->found) : std::string();
-    return handle->portText.c_str();
+    try {
+        const std::lock_guard<Turns> turn(handle->turns);
+        return handle->program.PortOpen
+                   ? handle->portNames.insert(utf8(handle->found)).first->c_str()
+                   : "";
+    } catch (const std::bad_alloc&) {
+        return "";
+    }
 }
 
 int i2cmodem_status(const i2cmodem* handle) {
-    return handle != nullptr ? handle->status : -1;
+    return handle != nullptr ? handle->statuses.get() : -1;
 }
 
 const char* i2cmodem_status_text(int status) {
@@ -279,23 +434,18 @@ const char* i2cmodem_result_text(i2cmodem_result result) {
             return "Keine Daten";
         case I2CMODEM_NO_MEMORY:
             return "Kein Speicher";
+        case I2CMODEM_PORT_BUSY:
+            return "Kann das Modem-Protokoll nicht starten: die Schnittstelle ist belegt";
+        case I2CMODEM_NO_PERMISSION:
+            return "Kann das Modem-Protokoll nicht starten: keine Berechtigung für die "
+                   "Schnittstelle";
     }
     return "Unbekanntes Ergebnis";
 }
 
 i2cmodem_result i2cmodem_write(i2cmodem* handle, unsigned address, const uint8_t* data,
                                size_t count) {
-    return Guarded(handle, [&](i2cmodem& h) {
-        if (count == 0) {
-            return I2CMODEM_NOT_SUPPORTED;
-        }
-        if (!SevenBit(address) || data == nullptr || count > kLargestWrite) {
-            return I2CMODEM_BAD_ARGUMENT;
-        }
-        return h.run([&](Program& p) {
-            return WriteSlave(p, Slave(address, false), std::span(data, count), Text{});
-        });
-    });
+    return Guarded(handle, [&](i2cmodem& h) { return Write(h, address, data, count); });
 }
 
 i2cmodem_result i2cmodem_read(i2cmodem* handle, unsigned address, uint8_t* data, size_t count,
@@ -303,23 +453,18 @@ i2cmodem_result i2cmodem_read(i2cmodem* handle, unsigned address, uint8_t* data,
     if (received != nullptr) {
         *received = 0;
     }
+    return Guarded(handle, [&](i2cmodem& h) { return Read(h, address, data, count, received); });
+}
+
+i2cmodem_result i2cmodem_write_read(i2cmodem* handle, unsigned address, const uint8_t* out,
+                                    size_t out_count, uint8_t* in, size_t in_count,
+                                    size_t* received) {
+    if (received != nullptr) {
+        *received = 0;
+    }
     return Guarded(handle, [&](i2cmodem& h) {
-        if (count == 0) {
-            return I2CMODEM_NOT_SUPPORTED;
-        }
-        if (!SevenBit(address) || data == nullptr || count > kLargestRead) {
-            return I2CMODEM_BAD_ARGUMENT;
-        }
-        OpResult r;
-        const i2cmodem_result result = h.run(
-            [&](Program& p) {
-                return ReadSlave(p, Slave(address, true), static_cast<std::uint8_t>(count), {});
-            },
-            &r);
-        if (result == I2CMODEM_OK) {
-            CopyOut(r.data, data, count, received);
-        }
-        return result;
+        const i2cmodem_result written = Write(h, address, out, out_count);
+        return written == I2CMODEM_OK ? Read(h, address, in, in_count, received) : written;
     });
 }
 
@@ -387,7 +532,11 @@ i2cmodem_result i2cmodem_set_clock(i2cmodem* handle, int32_t hertz, int32_t* act
         if (set != I2CMODEM_OK || actual == nullptr) {
             return set;
         }
-        return i2cmodem_get_clock(&h, actual);
+        const i2cmodem_result got = h.run(ReadBusClock);
+        if (got == I2CMODEM_OK) {
+            *actual = h.program.busClock;
+        }
+        return got;
     });
 }
 
@@ -447,12 +596,12 @@ i2cmodem_result i2cmodem_listen_read(i2cmodem* handle, uint8_t* data, size_t siz
     if (received != nullptr) {
         *received = 0;
     }
-    return Guarded(handle, [&](i2cmodem& h) {
+    return SlicedWait(handle, timeout_ms, [&](i2cmodem& h, std::uint32_t slice) {
         if (!h.listening || data == nullptr || size == 0) {
             return I2CMODEM_BAD_ARGUMENT;
         }
         Program& p = h.program;
-        CommandWait(p, timeout_ms, 1);
+        CommandWait(p, slice, 1);
         const std::vector<std::uint8_t> bytes = ListenedBytes(p, size);
         CopyOut(bytes, data, size, received);
         return bytes.empty() ? I2CMODEM_NO_DATA : I2CMODEM_OK;
@@ -493,7 +642,7 @@ i2cmodem_result i2cmodem_monitor(i2cmodem* handle, int on) {
 
 i2cmodem_result i2cmodem_wait_interrupt(i2cmodem* handle, unsigned timeout_ms,
                                         i2cmodem_event* event) {
-    return Guarded(handle, [&](i2cmodem& h) {
+    return SlicedWait(handle, timeout_ms, [&](i2cmodem& h, std::uint32_t slice) {
         if (event == nullptr) {
             return I2CMODEM_BAD_ARGUMENT;
         }
@@ -502,7 +651,7 @@ i2cmodem_result i2cmodem_wait_interrupt(i2cmodem* handle, unsigned timeout_ms,
         OpResult r;
         const i2cmodem_result result = h.run(
             [&](Program& p) {
-                CommandWait(p, timeout_ms, kFrameStartBytes);
+                CommandWait(p, slice, kFrameStartBytes);
                 came = WaitingBytes(p) >= kFrameStartBytes;
                 if (!came) {
                     return OpResult{};

@@ -30,6 +30,17 @@ class SerialPort {
     virtual bool dead() const { return false; }
 };
 
+// Why a port did not open, as far as the system tells: a caller can then point the user at the
+// program that holds it, or at the access rights, rather than at the cable.
+enum class PortFailure {
+    None,
+    Missing,       // no such device
+    NotATerminal,  // the name is not a serial line
+    NoPermission,  // the user may not open it
+    Busy,          // another opener, in this process or another, holds it
+    Other,         // it opened but did not take the settings, or the system does not say
+};
+
 class SerialPorts {
   public:
     virtual ~SerialPorts() = default;
@@ -37,6 +48,8 @@ class SerialPorts {
     // "/dev/ttyUSB0: baud=115200  parity=N  data=8  stop=1" names: the device is the text up to
     // its first ":", the settings follow. Nothing when the port cannot be opened.
     virtual std::unique_ptr<SerialPort> open(const Text& definition) = 0;
+    // Why the last open gave nothing; Other where the system does not tell.
+    virtual PortFailure lastFailure() const { return PortFailure::Other; }
 };
 
 // What the program needs of the USB driver: list the devices with their descriptions, open one

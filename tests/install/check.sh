@@ -23,7 +23,9 @@ share=usr/share
 files=(usr/bin/i2c-terminal usr/bin/i2c-batch usr/bin/i2c-modem-sim
     $share/applications/i2c-terminal.desktop $share/metainfo/de.selmur_vusk.i2c_terminal.metainfo.xml
     $share/icons/hicolor/scalable/apps/i2c-terminal.svg $share/doc/i2c-terminal/copyright
-    $share/doc/i2c-terminal/changelog.gz)
+    $share/doc/i2c-terminal/changelog.gz usr/sbin/i2c-modem-attach
+    $share/man/man8/i2c-modem-attach.8.gz $share/doc/{i2c-modem-attach,i2c-modem-dkms}/copyright
+    usr/src/i2c-modem-*/dkms.conf)
 for program in i2c-terminal i2c-batch i2c-modem-sim; do
     files+=("$share/man/man1/$program.1.gz")
 done
@@ -34,7 +36,7 @@ for size in 16 24 32 48 64 128 256; do
     png=$share/icons/hicolor/${size}x${size}/apps/i2c-terminal.png
     file -b "$png" | grep -q "PNG image data, $size x $size," || fail "$png is not $size x $size"
 done
-for page in "$share"/man/man1/*.1.gz; do
+for page in "$share"/man/man1/*.1.gz "$share"/man/man8/*.8.gz; do
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 > /dev/null)
     [ -z "$warnings" ] || fail "$page: $warnings"
 done
@@ -50,7 +52,13 @@ for key in 'TAG+="uaccess"' 'ENV{ID_MM_DEVICE_IGNORE}="1"' 'ATTR{latency_timer}=
     'SYMLINK+="i2c-usb-modem"'; do
     grep -qF "$key" "$rule" || fail "$rule lacks $key"
 done
-products=$(grep -o 'ATTRS{product}=="[^"]*"' "$rule" | sed 's/^ATTRS{product}=="//; s/"$//' | sort -u)
+hotplug=${rule%/*}/71-i2c-modem-attach.rules
+grep -qF 'ENV{SYSTEMD_WANTS}+="i2c-modem-attach@%k.service"' "$hotplug" ||
+    fail "the hot-plug rule does not start the attach unit"
+ls {usr/lib,etc}/{systemd/system/i2c-modem-attach@.service,modules-load.d/i2c-modem.conf} 2> /dev/null |
+    wc -l | grep -qx 2 || fail "the attach unit or the modules-load entry is missing"
+grep -q "License: GPL-2.0-or-later" $share/doc/i2c-modem-dkms/copyright || fail "the module's GPL is not named"
+products=$(cat "$rule" "$hotplug" | grep -o 'ATTRS{product}=="[^"]*"' | sed 's/^ATTRS{product}=="//; s/"$//' | sort -u)
 [ "$(wc -l <<< "$products")" -eq 1 ] || fail "$rule matches other products: $products"
 strings -a usr/bin/i2c-terminal | grep -Fx "$products" > /dev/null ||
     fail "i2c-terminal does not look for the rule's product \"$products\""

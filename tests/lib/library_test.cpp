@@ -1,11 +1,18 @@
 // libi2cmodem through its C interface against the real i2c-modem-sim on a pty.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "i2cmodem.h"
@@ -94,11 +101,107 @@ TEST_F(Library, WritesReadsAndReportsTheModemsRefusalsWithTheirTexts) {
     EXPECT_EQ(i2cmodem_set_pullups(modem, 0), I2CMODEM_OK);
     EXPECT_EQ(i2cmodem_get_pullups(modem, &value), I2CMODEM_OK);
     EXPECT_EQ(value, 0);
+}
 
-    // A second handle finds the port held: handles do not share the modem.
+TEST_F(Library, ThreadsShareAHandleEachCallWhole) {
+    start();
+    ASSERT_EQ(i2cmodem_open(nullptr, &modem), I2CMODEM_OK);
+    const Bytes values{0x00, 0x5A, 0xA5, 0x3C};  // registers 0 to 2 of the register device
+    ASSERT_EQ(i2cmodem_write(modem, 0x39, values.data(), values.size()), I2CMODEM_OK);
+    // Each thread reads its own register, and one reads a missing slave: every value and every
+    // thread's own StatusCode must come out right however the calls interleave.
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (std::uint8_t reg = 0; reg < 4; ++reg) {
+        threads.emplace_back([&, reg] {
+            for (int i = 0; i < 60; ++i) {
+                std::uint8_t got = 0;
+                const unsigned address = reg < 3 ? 0x39 : 0x11;
+                const i2cmodem_result r =
+                    i2cmodem_write_read(modem, address, &reg, 1, &got, 1, nullptr);
+                const bool right = reg < 3 ? r == I2CMODEM_OK && got == values[reg + 1U] &&
+                                                 i2cmodem_status(modem) == -1
+                                           : r == I2CMODEM_REFUSED &&
+                                                 i2cmodem_status(modem) == I2CMODEM_STATUS_NO_SLAVE;
+                wrong += right ? 0 : 1;
+            }
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(wrong, 0);
+
+    // A wait for an interrupt lets another thread's calls in, and still gets its event.
+    ASSERT_EQ(i2cmodem_table_load(modem, 0x20, 1), I2CMODEM_OK);
+    ASSERT_EQ(i2cmodem_monitor(modem, 1), I2CMODEM_OK);
+    i2cmodem_event event{};
+    std::atomic<bool> waited{false};
+    std::thread waiter([&] {
+        EXPECT_EQ(i2cmodem_wait_interrupt(modem, 30000, &event), I2CMODEM_OK);
+        waited = true;
+    });
+    Bytes bytes;
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_OK);
+    }
+    EXPECT_FALSE(waited) << "the reads had to wait for the interrupt";
+    EXPECT_EQ(sim->send("expander FE"), "ok");
+    waiter.join();
+    EXPECT_EQ(event.address, 0x20);
+    EXPECT_EQ(event.data[0], 0xFE);
+}
+
+// A port that does not open is told apart from a missing modem, and named.
+TEST_F(Library, TellsABusyOrForbiddenPortFromAMissingModem) {
+    start();
+    const std::string port = sim->port();
+    for (const char* name : {"/dev/null", "/nonexistent/tty"}) {
+        EXPECT_EQ(i2cmodem_open(name, &modem), I2CMODEM_NO_MODEM) << name;
+        EXPECT_STREQ(i2cmodem_failed_port(), "");
+    }
+    ASSERT_EQ(i2cmodem_open(nullptr, &modem), I2CMODEM_OK);
     i2cmodem* second = nullptr;
-    EXPECT_EQ(i2cmodem_open(sim->port().c_str(), &second), I2CMODEM_NO_MODEM);
-    EXPECT_EQ(second, nullptr);
+    for (const char* name : {port.c_str(), static_cast<const char*>(nullptr)}) {
+        EXPECT_EQ(i2cmodem_open(name, &second), I2CMODEM_PORT_BUSY);
+        EXPECT_EQ(second, nullptr);
+        EXPECT_EQ(i2cmodem_failed_port(), port);
+    }
+    EXPECT_STREQ(i2cmodem_result_text(I2CMODEM_PORT_BUSY),
+                 "Kann das Modem-Protokoll nicht starten: die Schnittstelle ist belegt");
+    i2cmodem_close(modem);
+    modem = nullptr;
+
+    // Another program's UUCP lock, where this user may write one.
+    const std::string lock = "/var/lock/LCK.." + port.substr(5).replace(3, 1, "_");
+    if (std::ofstream(lock) << std::string(10 - std::to_string(getppid()).size(), ' ') << getppid()
+                            << '\n') {
+        EXPECT_EQ(i2cmodem_open(port.c_str(), &second), I2CMODEM_PORT_BUSY);
+        std::filesystem::remove(lock);
+    }
+
+    // Nobody may open the line; root, who passes any mode, becomes nobody for the try.
+    struct stat node {};
+    ASSERT_EQ(stat(port.c_str(), &node), 0);
+    ASSERT_EQ(chmod(port.c_str(), 0), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(100);
+        }
+        const i2cmodem_result r = i2cmodem_open(port.c_str(), &second);
+        _exit(i2cmodem_failed_port() == port ? r : 101);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    chmod(port.c_str(), node.st_mode & 07777);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), I2CMODEM_NO_PERMISSION);
+    EXPECT_STREQ(i2cmodem_result_text(I2CMODEM_NO_PERMISSION),
+                 "Kann das Modem-Protokoll nicht starten: keine Berechtigung für die "
+                 "Schnittstelle");
+    ASSERT_EQ(i2cmodem_open(port.c_str(), &modem), I2CMODEM_OK);
 }
 
 TEST_F(Library, ListensAndReportsInterruptEvents) {

@@ -9,6 +9,7 @@ import re
 import subprocess
 import sys
 import tempfile
+import threading
 
 import pytest
 
@@ -125,11 +126,81 @@ def test_faults_raise_the_kernels_codes(sim, bus):
 @pytest.mark.parametrize("result, status, code", [
     (1, 0x20, errno.ENXIO), (1, 0x21, errno.EREMOTEIO), (1, 0x45, errno.EIO),
     (2, -1, errno.ETIMEDOUT), (3, -1, errno.ENODEV), (4, -1, errno.EINVAL),
-    (5, -1, errno.EOPNOTSUPP), (6, -1, errno.EIO), (7, -1, errno.EIO)])
+    (5, -1, errno.EOPNOTSUPP), (6, -1, errno.EIO), (7, -1, errno.EIO), (10, -1, errno.EBUSY),
+    (11, -1, errno.EACCES)])
 def test_each_result_has_its_code(result, status, code):
     error = i2cmodem._error(result, status)
     assert error.errno == code and isinstance(error, OSError) and str(error)
     assert isinstance(error, TimeoutError) == (code == errno.ETIMEDOUT)
+    assert isinstance(error, PermissionError) == (code == errno.EACCES)
+
+
+def test_threads_share_a_bus(sim, bus):
+    values = [0x5A, 0xA5, 0x3C, "ENXIO"]  # the fourth thread reads a missing slave
+    bus.write_i2c_block_data(REGISTERS, 0, values[:3])
+    wrong = []
+
+    def reader(register):
+        for _ in range(40):
+            try:
+                got = bus.read_byte_data(REGISTERS if register < 3 else 0x11, register)
+            except OSError as e:
+                got = errno.errorcode[e.errno]
+            if got != values[register]:
+                wrong.append((register, got))
+
+    threads = [threading.Thread(target=reader, args=(r,)) for r in range(4)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert wrong == []
+
+    # A wait for an interrupt lets another thread's reads in, and still gets its event.
+    modem, events = bus.modem, []
+    modem.table_load(EXPANDER, 1)
+    modem.monitor()
+    waiter = threading.Thread(target=lambda: events.append(modem.wait_interrupt(timeout=30)))
+    waiter.start()
+    assert [bus.read_byte_data(REGISTERS, 1) for _ in range(10)] == [0xA5] * 10
+    assert waiter.is_alive()
+    sim.send("expander FE")
+    waiter.join()
+    assert events == [i2cmodem.Event(EXPANDER, b"\xfe")]
+
+    # Closing lets a waiting thread's call end; its next one finds the modem closed.
+    def wait_on():
+        try:
+            modem.wait_interrupt()
+        except OSError as e:
+            events.append(e.errno)
+    waiter = threading.Thread(target=wait_on)
+    waiter.start()
+    bus.close()
+    waiter.join()
+    assert events[1:] == [errno.EBADF]
+
+
+def test_a_held_or_forbidden_port_is_no_missing_modem(sim):
+    with i2cmodem.Modem():
+        for port in (None, sim.port):
+            with pytest.raises(OSError) as e:
+                i2cmodem.SMBus(port)
+            assert (e.value.errno, e.value.filename) == (errno.EBUSY, sim.port)
+            assert "belegt" in e.value.strerror
+    # Nobody may open the line; root, who passes any mode, becomes nobody for the try.
+    mode = os.stat(sim.port).st_mode
+    os.chmod(sim.port, 0)
+    try:
+        drop = dict(user=65534, group=65534, extra_groups=[]) if os.geteuid() == 0 else {}
+        probe = "import i2cmodem, sys\ntry: i2cmodem.SMBus(sys.argv[1])\n" \
+                "except PermissionError as e: print(e.errno, e.filename)"
+        out = subprocess.run([sys.executable, "-c", probe, sim.port], capture_output=True,
+                             text=True, check=True, **drop).stdout
+    finally:
+        os.chmod(sim.port, mode & 0o7777)
+    assert out == f"{errno.EACCES} {sim.port}\n"
+    i2cmodem.SMBus(sim.port).close()
 
 
 def test_without_a_modem_and_after_an_unplug(sim):
@@ -179,13 +250,15 @@ def test_smbus2_signatures():
     smbus2 = pytest.importorskip("smbus2")
     public = [n for n in dir(smbus2.SMBus) if not n.startswith("_")]
     assert public and set(public) <= set(dir(i2cmodem.SMBus))
+    # Ours carry type hints, smbus2's only in its stub: names, kinds and defaults must agree.
+    def shape(f):
+        return [(p.name, p.kind, p.default) for p in inspect.signature(f).parameters.values()]
     for name in public + ["__init__", "__enter__", "__exit__"]:
         ours, theirs = getattr(i2cmodem.SMBus, name), getattr(smbus2.SMBus, name)
         if callable(ours):
-            assert inspect.signature(ours) == inspect.signature(theirs), name
+            assert shape(ours) == shape(theirs), name
     for name in ("read", "write"):
-        assert inspect.signature(getattr(i2cmodem.i2c_msg, name)) == \
-            inspect.signature(getattr(smbus2.i2c_msg, name))
+        assert shape(getattr(i2cmodem.i2c_msg, name)) == shape(getattr(smbus2.i2c_msg, name))
 
 
 def readme_example(language):

@@ -6,7 +6,12 @@
  * an i2cmodem_result; when the modem refused, i2cmodem_status() gives its StatusCode and
  * i2cmodem_status_text() the German text for it. Texts are UTF-8.
  *
- * A handle is used by one thread at a time; separate handles are independent. The library never
+ * Threads may share a handle: its calls take turns in the order they came, each call whole, so
+ * that no call's Frames mix with another's. A call keeps the others waiting as long as its
+ * exchanges take (at most about 2 s without an answer; i2cmodem_listen for its whole time), but
+ * i2cmodem_wait_interrupt and i2cmodem_listen_read let the waiting calls in every 20 ms and then
+ * wait on. i2cmodem_status answers at once, with the calling thread's own StatusCode. Only
+ * i2cmodem_close needs the handle to itself. Separate handles are independent. The library never
  * prints and never ends the program. After an unplug a call fails within the exchange's limit
  * (about 2 s); once the modem is back, the next call finds it again, also under a new port
  * name, without a new handle. */
@@ -39,13 +44,15 @@ typedef enum i2cmodem_result {
     I2CMODEM_OK = 0,
     I2CMODEM_REFUSED = 1,       /* the modem refused: i2cmodem_status() has its StatusCode */
     I2CMODEM_NO_ANSWER = 2,     /* the modem did not answer within the exchange's limit */
-    I2CMODEM_NO_MODEM = 3,      /* no modem found, or its port does not open */
+    I2CMODEM_NO_MODEM = 3,      /* no modem found, or its port is no serial line or fails */
     I2CMODEM_BAD_ARGUMENT = 4,  /* refused before anything was sent */
     I2CMODEM_NOT_SUPPORTED = 5, /* the modem cannot do it: a transfer without data bytes */
     I2CMODEM_INCOMPLETE = 6,    /* LISTEN: the modem reports the data incomplete */
     I2CMODEM_BAD_REPLY = 7,     /* a reply of another kind than the request's answer */
     I2CMODEM_NO_DATA = 8,       /* nothing came within the caller's timeout */
-    I2CMODEM_NO_MEMORY = 9
+    I2CMODEM_NO_MEMORY = 9,
+    I2CMODEM_PORT_BUSY = 10,    /* the modem's port is held by another handle or program */
+    I2CMODEM_NO_PERMISSION = 11 /* the user may not open the modem's port */
 } i2cmodem_result;
 
 /* StatusCodes worth knowing by name: the slave does not acknowledge its address, and a data
@@ -70,12 +77,17 @@ typedef struct i2cmodem_event {
  * serial ports and virtual devices), otherwise port names its serial port (/dev/ttyUSB0, COM3).
  * On success *handle is the new handle; otherwise it is NULL. */
 I2CMODEM_API i2cmodem_result i2cmodem_open(const char* port, i2cmodem** handle);
-/* Releases the port and the handle; NULL is allowed. */
+/* The port that the calling thread's last i2cmodem_open found but could not open
+ * (I2CMODEM_PORT_BUSY, I2CMODEM_NO_PERMISSION), "" after any other outcome. Valid until the
+ * thread's next i2cmodem_open. */
+I2CMODEM_API const char* i2cmodem_failed_port(void);
+/* Releases the port and the handle; NULL is allowed. No other thread may be in a call on it. */
 I2CMODEM_API void i2cmodem_close(i2cmodem* handle);
 
-/* The serial port in use, "" while there is none. Valid until the next call on the handle. */
+/* The serial port in use, "" while there is none. Valid until the handle is closed. */
 I2CMODEM_API const char* i2cmodem_port(i2cmodem* handle);
-/* The StatusCode of the last call that the modem refused, -1 when the last call was not. */
+/* The StatusCode of the calling thread's last call on the handle if the modem refused it, -1 when
+ * it did not. */
 I2CMODEM_API int i2cmodem_status(const i2cmodem* handle);
 /* The German text of a StatusCode (0 to 255), as the terminal shows it. Never NULL. */
 I2CMODEM_API const char* i2cmodem_status_text(int status);
@@ -88,6 +100,13 @@ I2CMODEM_API i2cmodem_result i2cmodem_write(i2cmodem* handle, unsigned address, 
 /* Reads 1 to 127 bytes from the slave into data; *received (may be NULL) is how many came. */
 I2CMODEM_API i2cmodem_result i2cmodem_read(i2cmodem* handle, unsigned address, uint8_t* data,
                                            size_t count, size_t* received);
+
+/* A write, then a read of the same slave, with no other thread's call in between: a register
+ * read by threads that share the handle. Two transfers, each ending with a stop; a failed write
+ * is the result, and nothing is read then. */
+I2CMODEM_API i2cmodem_result i2cmodem_write_read(i2cmodem* handle, unsigned address,
+                                                 const uint8_t* out, size_t out_count, uint8_t* in,
+                                                 size_t in_count, size_t* received);
 
 /* Reads one bus line: *level 1 when released (high), 0 when low. */
 I2CMODEM_API i2cmodem_result i2cmodem_get_line(i2cmodem* handle, i2cmodem_line line, int* level);

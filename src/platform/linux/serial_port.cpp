@@ -33,7 +33,28 @@ std::int64_t MonotonicMs() {
 
 }  // namespace
 
-std::unique_ptr<LinuxSerialPort> LinuxSerialPort::open(const Text& definition) {
+PortFailure PortFailureOf(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return PortFailure::NoPermission;
+        case EBUSY:
+            return PortFailure::Busy;
+        case ENOENT:
+        case ENOTDIR:
+        case ENODEV:
+        case ENXIO:
+            return PortFailure::Missing;
+        default:
+            return PortFailure::Other;
+    }
+}
+
+std::unique_ptr<LinuxSerialPort> LinuxSerialPort::open(const Text& definition, PortFailure* why) {
+    PortFailure ignored = PortFailure::None;
+    PortFailure& failure = why != nullptr ? *why : ignored;
+    failure = PortFailure::None;
     const std::size_t colon = definition.find(':');
     const std::string path = utf8(std::string_view(definition).substr(0, colon));
     // Only a terminal device is ever the modem's port: a device file or sysfs may name anything,
@@ -41,22 +62,34 @@ std::unique_ptr<LinuxSerialPort> LinuxSerialPort::open(const Text& definition) {
     // the open itself from touching such a file; looking again at the descriptor closes the
     // window in which the path could have been swapped.
     struct stat node {};
-    if (stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)) {
+    if (stat(path.c_str(), &node) != 0) {
+        failure = PortFailureOf(errno);
+        return nullptr;
+    }
+    if (!S_ISCHR(node.st_mode)) {
+        failure = PortFailure::NotATerminal;
         return nullptr;
     }
     // Before the open, which may already change the line's signals for the lock's holder.
     std::optional<UucpLock> lock = UucpLock::take(path);
     if (!lock) {
+        failure = PortFailure::Busy;
         return nullptr;
     }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        failure = PortFailureOf(errno);
         return nullptr;
     }
     // TIOCEXCL keeps ordinary users out, but root passes it; the lock stops every second
     // opener, root included.
-    if (fstat(fd, &node) != 0 || !S_ISCHR(node.st_mode) || !isatty(fd) ||
-        flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (fstat(fd, &node) != 0 || !S_ISCHR(node.st_mode) || !isatty(fd)) {
+        failure = PortFailure::NotATerminal;
+        ::close(fd);
+        return nullptr;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        failure = PortFailure::Busy;
         ::close(fd);
         return nullptr;
     }
@@ -68,6 +101,7 @@ std::unique_ptr<LinuxSerialPort> LinuxSerialPort::open(const Text& definition) {
         colon == Text::npos ? std::string_view() : std::string_view(definition).substr(colon + 1);
     if (tcgetattr(fd, &line) != 0 || !ApplyLineSettings(settings, line) ||
         tcsetattr(fd, TCSANOW, &line) != 0) {
+        failure = PortFailure::Other;
         return nullptr;
     }
     AskLowLatency(fd);
@@ -156,7 +190,7 @@ std::size_t LinuxSerialPort::waiting() {
 }
 
 std::unique_ptr<SerialPort> LinuxSerialPorts::open(const Text& definition) {
-    return LinuxSerialPort::open(definition);
+    return LinuxSerialPort::open(definition, &last_);
 }
 
 }  // namespace i2ct::linux_platform

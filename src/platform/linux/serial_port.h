@@ -15,8 +15,9 @@ class LinuxSerialPort : public SerialPort {
   public:
     // Opens the tty that the definition names and applies its settings. Nothing when the tty
     // cannot be opened or another opener, in this process or another, holds it, or a living
-    // process has a UUCP lock on it.
-    static std::unique_ptr<LinuxSerialPort> open(const Text& definition);
+    // process has a UUCP lock on it; then *why (may be null) says which.
+    static std::unique_ptr<LinuxSerialPort> open(const Text& definition,
+                                                 PortFailure* why = nullptr);
 
     ~LinuxSerialPort() override;
     LinuxSerialPort(const LinuxSerialPort&) = delete;
@@ -44,6 +45,13 @@ class LinuxSerialPort : public SerialPort {
 class LinuxSerialPorts : public SerialPorts {
   public:
     std::unique_ptr<SerialPort> open(const Text& definition) override;
+    PortFailure lastFailure() const override { return last_; }
+
+  private:
+    PortFailure last_ = PortFailure::None;
 };
+
+// The failure that an errno of open or stat stands for.
+PortFailure PortFailureOf(int error);
 
 }  // namespace i2ct::linux_platform
