@@ -102,7 +102,12 @@ if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
 else()
     set(system_lib /etc)
 endif()
-install(FILES ${I2CT_KERNEL_SOURCES} DESTINATION src/i2c-modem-${PROJECT_VERSION} COMPONENT dkms)
+set(kernel_dir ${PROJECT_SOURCE_DIR}/kernel)
+configure_file(${kernel_dir}/dkms.conf ${linux_generated}/dkms/dkms.conf @ONLY)
+install(FILES ${linux_generated}/dkms/dkms.conf ${kernel_dir}/Kbuild ${kernel_dir}/Makefile
+              ${kernel_dir}/i2c-modem.c ${kernel_dir}/i2c-modem-clock.h
+              ${kernel_dir}/i2c-modem-protocol.h
+        DESTINATION src/i2c-modem-${PROJECT_VERSION} COMPONENT dkms)
 configure_file(${linux_data}/dkms/71-i2c-modem-attach.rules.in
                ${linux_generated}/71-i2c-modem-attach.rules @ONLY)
 install(FILES ${linux_generated}/71-i2c-modem-attach.rules DESTINATION ${I2CT_UDEV_RULES_DIR}

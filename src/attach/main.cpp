@@ -18,14 +18,14 @@
 
 #include "attach/adapter.h"
 #include "attach/held_port.h"
+#include "i2c-modem-protocol.h"
 
 namespace {
 
 using namespace i2ct::attach;
 using namespace std::chrono_literals;
 
-// The serio protocol number that binds i2c-modem to the port; no driver of the kernel uses it.
-constexpr unsigned long kSerioProtocol = 0xE5;
+constexpr unsigned long kSerioProtocol = I2C_MODEM_SERIO_PROTO;
 
 constexpr int kDone = 0;
 constexpr int kFailed = 1;

@@ -55,8 +55,8 @@ done
 hotplug=${rule%/*}/71-i2c-modem-attach.rules
 grep -qF 'ENV{SYSTEMD_WANTS}+="i2c-modem-attach@%k.service"' "$hotplug" ||
     fail "the hot-plug rule does not start the attach unit"
-ls {usr/lib,etc}/{systemd/system/i2c-modem-attach@.service,modules-load.d/i2c-modem.conf} 2> /dev/null |
-    wc -l | grep -qx 2 || fail "the attach unit or the modules-load entry is missing"
+units=$(ls {usr/lib,etc}/{systemd/system/i2c-modem-attach@.service,modules-load.d/i2c-modem.conf} 2> /dev/null || true)
+[ "$(wc -l <<< "$units")" -eq 2 ] || fail "the attach unit or the modules-load entry is missing"
 grep -q "License: GPL-2.0-or-later" $share/doc/i2c-modem-dkms/copyright || fail "the module's GPL is not named"
 products=$(cat "$rule" "$hotplug" | grep -o 'ATTRS{product}=="[^"]*"' | sed 's/^ATTRS{product}=="//; s/"$//' | sort -u)
 [ "$(wc -l <<< "$products")" -eq 1 ] || fail "$rule matches other products: $products"
