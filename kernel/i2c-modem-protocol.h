@@ -67,6 +67,6 @@
  * The serio protocol number that binds the kernel module to a port in serport's line
  * discipline: the attach program sets it with SPIOCSTYPE. No driver of Linux 6.1 uses it.
  */
-#define I2C_MODEM_SERIO_PROTO 0xE7
+#define I2C_MODEM_SERIO_PROTO 0xE5
 
 #endif
