@@ -202,7 +202,8 @@ class Modem:
                 self.read(address, 1)
                 found.append(address)
             except OSError as e:
-                if e.errno in (errno.ETIMEDOUT, errno.ENODEV, errno.EINVAL):
+                if e.errno in (errno.ETIMEDOUT, errno.ENODEV, errno.EINVAL, errno.EBUSY,
+                               errno.EACCES):
                     raise
         return found
 
