@@ -43,24 +43,23 @@ def test_contents_tags_and_record():
         metadata = wheel.read(info + "METADATA").decode().splitlines()
         assert {f"Version: {VERSION}", "License: LGPL-2.1-or-later"} <= set(metadata)
         assert not [line for line in metadata if line.startswith("Requires-Dist")]
-        for line in wheel.read(info + "RECORD").decode().splitlines():
-            name, digest, size = line.rsplit(",", 2)
-            if name != info + "RECORD":
-                data = wheel.read(name)
-                assert digest == "sha256=" + base64.urlsafe_b64encode(
-                    hashlib.sha256(data).digest()).rstrip(b"=").decode() and int(size) == len(data)
+        for name, digest, size in (line.split(",") for line in
+                                   wheel.read(info + "RECORD").decode().splitlines()[:-1]):
+            data = wheel.read(name)
+            sha = base64.urlsafe_b64encode(hashlib.sha256(data).digest()).rstrip(b"=").decode()
+            assert (digest, int(size)) == ("sha256=" + sha, len(data)), name
         if WINDOWS:  # a PE image for x86-64
             dll = wheel.read("i2cmodem/libi2cmodem-1.dll")
-            pe = int.from_bytes(dll[0x3C:0x40], "little")
-            assert dll[:2] == b"MZ" and dll[pe:pe + 6] == b"PE\0\0\x64\x86"
+            assert dll[(pe := int.from_bytes(dll[0x3C:0x40], "little")):pe + 6] == b"PE\0\0\x64\x86"
 
 
 @pytest.mark.skipif(WINDOWS, reason="the Windows wheel needs a Windows Python")
 def test_installed_by_pip(sim, tmp_path, readme_example):
     subprocess.run(["/usr/bin/python3", "-m", "venv", tmp_path / "venv"], check=True)
     python = tmp_path / "venv" / "bin" / "python"
-    env = {k: v for k, v in os.environ.items()
-           if k not in ("PYTHONPATH", "I2CMODEM_LIBRARY", "LD_LIBRARY_PATH")}
+    libdir = os.environ["I2CT_LIBDIR"]
+    env = {k: v for k, v in os.environ.items() if k not in ("PYTHONPATH", "I2CMODEM_LIBRARY")}
+    env["LD_LIBRARY_PATH"] = libdir
     subprocess.run([python, "-m", "pip", "install", "-q", "--no-index", WHEEL], check=True, env=env)
 
     def run(code, **more):
@@ -69,10 +68,9 @@ def test_installed_by_pip(sim, tmp_path, readme_example):
         assert done.returncode == 0, done.stderr
         return done.stdout
 
-    libdir = os.environ["I2CT_LIBDIR"]
-    package = run("import i2cmodem; print(i2cmodem.__file__)", LD_LIBRARY_PATH=libdir).strip()
+    package = run("import i2cmodem; print(i2cmodem.__file__)").strip()
     assert package.startswith(str(tmp_path / "venv")), package
-    assert run(readme_example("python"), LD_LIBRARY_PATH=libdir) == "Seriennummer: I2C\n"
+    assert run(readme_example("python")) == "Seriennummer: I2C\n"
     (tmp_path / "typed.py").write_text(TYPED)
     (tmp_path / "wrong.py").write_text("from i2cmodem import SMBus\n"
                                        "text: str = SMBus().read_byte_data(0x50, 0)\n")
@@ -82,8 +80,9 @@ def test_installed_by_pip(sim, tmp_path, readme_example):
     errors = [line for line in mypy.stdout.splitlines() if ": error:" in line]
     assert len(errors) == 1 and errors[0].startswith("wrong.py:2:") and \
         '"int", variable has type "str"' in errors[0], mypy.stdout
-    assert run(TYPED, LD_LIBRARY_PATH=libdir) == "12873 b'I2' 67\n[32, 57, 72, 80] 2.20 None\n"
+    assert run(TYPED) == "12873 b'I2' 67\n[32, 57, 72, 80] 2.20 None\n"
     # Without the soname's library, one inside the package is found, as the Windows wheel's DLL.
     inside = os.path.join(os.path.dirname(package), "libi2cmodem.so.1")
     shutil.copy(os.path.join(libdir, "libi2cmodem.so.1"), inside)
-    assert inside in run("import i2cmodem; print(open('/proc/self/maps').read())")
+    assert inside in run("import i2cmodem; print(open('/proc/self/maps').read())",
+                         LD_LIBRARY_PATH="")
