@@ -1,6 +1,6 @@
 ; The Windows installer: the window and the batch program in the 64-bit Program Files, a Start
 ; menu entry, and an uninstaller that Add/Remove Programs lists. The modem library for programs
-; (the DLL, its header and import library, and the Python package beside them, under the LGPL)
+; (the DLL, its header and import library, and the Python package's wheel, under the LGPL)
 ; is a component of its own that the user may leave out. Built by scripts/package-windows,
 ; which passes VERSION (the CMake project version), BUILD_DIR (the release build), SOURCE_DIR
 ; and OUT_FILE as absolute paths.
@@ -63,22 +63,23 @@ Section "I2C-Terminal" SecPrograms
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
-; Beside the DLL, the Python package finds it: set PYTHONPATH to this directory.
+; The Python package as a wheel with the DLL inside, for pip into any environment. Earlier
+; versions put the package itself here, for PYTHONPATH; an update takes it away.
 Section "Programmierschnittstelle (C und Python)" SecLibrary
     SetOutPath "$INSTDIR\sdk"
     File "${BUILD_DIR}/src/lib/libi2cmodem-1.dll"
     File "${BUILD_DIR}/src/lib/libi2cmodem.dll.a"
     File "${SOURCE_DIR}/src/lib/include/i2cmodem.h"
     File "/oname=LICENSE.LGPL-2.1.txt" "${SOURCE_DIR}/LICENSE.LGPL-2.1"
-    SetOutPath "$INSTDIR\sdk\i2cmodem"
-    File "${SOURCE_DIR}/src/python/i2cmodem/__init__.py"
+    File "${BUILD_DIR}/wheels/i2cmodem-${VERSION}-py3-none-win_amd64.whl"
+    RMDir /r "$INSTDIR\sdk\i2cmodem"
     ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
     !insertmacro MUI_DESCRIPTION_TEXT ${SecPrograms} "Das Terminal und das Stapelprogramm i2c-batch."
-    !insertmacro MUI_DESCRIPTION_TEXT ${SecLibrary} "Die Bibliothek libi2cmodem zum Programmieren des Modems: DLL, Header und Importbibliothek, dazu das Python-Paket i2cmodem."
+    !insertmacro MUI_DESCRIPTION_TEXT ${SecLibrary} "Die Bibliothek libi2cmodem zum Programmieren des Modems: DLL, Header und Importbibliothek, dazu das Python-Paket i2cmodem als Wheel (pip install)."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Section "Uninstall"
@@ -88,9 +89,7 @@ Section "Uninstall"
     Delete "$INSTDIR\i2c-batch.exe"
     Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\uninstall.exe"
-    Delete "$INSTDIR\sdk\i2cmodem\__init__.py"
-    RMDir /r "$INSTDIR\sdk\i2cmodem\__pycache__"
-    RMDir "$INSTDIR\sdk\i2cmodem"
+    Delete "$INSTDIR\sdk\i2cmodem-${VERSION}-py3-none-win_amd64.whl"
     Delete "$INSTDIR\sdk\libi2cmodem-1.dll"
     Delete "$INSTDIR\sdk\libi2cmodem.dll.a"
     Delete "$INSTDIR\sdk\i2cmodem.h"

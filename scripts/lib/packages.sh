@@ -5,6 +5,7 @@ i2ct_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev libx11-dev
     libgtest-dev libgmock-dev libreadline-dev python3 python3-pytest python3-smbus2
+    python3-build python3-setuptools python3-wheel python3-venv mypy
     fonts-liberation clang-format
     desktop-file-utils appstream xvfb xauth xdotool file
 )

@@ -65,7 +65,14 @@ if [ -s "$work/err" ]; then
     failures=$((failures + 1))
 fi
 
-refused=$'WR 0072 00\nRD 0073 02\nEXPECT 49 33\nGET VERSION'
+# README's session, replayed on the same simulator: its script, then the output it shows.
+readme=$(sed -n '/^\$ cat eeprom.txt$/,/^\$ echo \$?$/p' "$here/../../README.md")
+sed -n '2,/^\$ i2c-batch/p' <<< "$readme" | sed '$d' > "$work/eeprom.txt"
+sed -n '/^\$ i2c-batch/,$p' <<< "$readme" | sed '1d;$d' > "$work/eeprom.out"
+expect readme 0 "${run[@]}" "$work/eeprom.txt"
+same readme "$work/eeprom.out"
+
+refused=$'WR 00A0 00\nRD 00A1 02\nEXPECT 49 33\nGET VERSION'
 expect refused 1 "${run[@]}" <<< "$refused"
 shows refused "$work/out" '^\?EXPECT > gelesen: 49 32, erwartet: 49 33$'
 grep -q '^!Version' "$work/out" && { echo "refused: went on"; failures=$((failures + 1)); }

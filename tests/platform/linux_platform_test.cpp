@@ -97,7 +97,9 @@ TEST(LinuxSerialPort, HoldsTheTtyAloneCarriesEveryByteRawAndNoticesAHangUp) {
     std::unique_ptr<LinuxSerialPort> port = LinuxSerialPort::open(pty.path());
     ASSERT_NE(port, nullptr);
     EXPECT_EQ(port->readByte(), std::nullopt) << "stale bytes dropped, nothing after 110 ms";
-    EXPECT_EQ(LinuxSerialPorts().open(pty.path()), nullptr) << "the lock stops root as well";
+    LinuxSerialPorts second;
+    EXPECT_EQ(second.open(pty.path()), nullptr) << "the lock stops root as well";
+    EXPECT_EQ(second.lastFailure(), PortFailure::Busy);
     int exclusive = 0;  // TIOCEXCL keeps out the openers that do not lock
     EXPECT_TRUE(ioctl(pty.slave, TIOCGEXCL, &exclusive) == 0 && exclusive == 1);
     std::array<std::uint8_t, 256> all{};
@@ -122,7 +124,8 @@ TEST(LinuxSerialPort, HoldsTheTtyAloneCarriesEveryByteRawAndNoticesAHangUp) {
     EXPECT_TRUE(ioctl(pty.slave, TIOCGEXCL, &exclusive) == 0 && exclusive == 0);
     ASSERT_NE(LinuxSerialPorts().open(pty.path() + ": baud=115200"), nullptr);
     EXPECT_TRUE(tcgetattr(pty.slave, &line) == 0 && cfgetospeed(&line) == B115200);
-    EXPECT_EQ(LinuxSerialPorts().open(pty.path() + ": baud=115200 parity=X"), nullptr);
+    EXPECT_EQ(second.open(pty.path() + ": baud=115200 parity=X"), nullptr);
+    EXPECT_EQ(second.lastFailure(), PortFailure::Other);
     for (const bool reading : {true, false}) {  // each notices by itself that the device has gone
         PseudoTerminal gone;
         ASSERT_NE(port = LinuxSerialPort::open(gone.path()), nullptr);
@@ -186,6 +189,15 @@ TEST(DeviceDiscovery, ListsUsbTtysByNameThenVirtualDevicesByFileName) {
     for (const std::string& path : {found.portName(found.open(2).value()), dev, fifo, sys.path}) {
         EXPECT_EQ(LinuxSerialPorts().open(path + ": baud=115200"), nullptr) << path;
     }
+    PortFailure failure = PortFailure::None;  // and says why, for a user to act on
+    for (const std::string& path : {dev, fifo, sys.path}) {
+        EXPECT_TRUE(!LinuxSerialPort::open(path, &failure) && failure == PortFailure::NotATerminal)
+            << path;
+    }
+    EXPECT_TRUE(!LinuxSerialPort::open(sys.path + "none", &failure) &&
+                failure == PortFailure::Missing);
+    EXPECT_TRUE(PortFailureOf(EACCES) == PortFailure::NoPermission &&
+                PortFailureOf(EBUSY) == PortFailure::Busy);
     EXPECT_EQ(std::ifstream(dev).rdbuf()->sgetc(), 'k');
     EXPECT_EQ(OpenDescriptors(), held);
     setenv("XDG_RUNTIME_DIR", sys.path.c_str(), 1);  // the loaded driver's virtual devices

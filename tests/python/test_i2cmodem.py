@@ -1,14 +1,13 @@
 # SPDX-License-Identifier: LGPL-2.1-or-later
 # The Python package against i2c-modem-sim on a pty: smbus2's interface on the simulated EEPROM
-# (0x50) and register device (0x39), the OSError codes, the modem's other operations, an unplug,
-# and the README's examples. I2CT_SIM names the simulator; PYTHONPATH holds the package.
+# (0x50) and register device (0x39), the OSError codes, threads on one bus, a port that does not
+# open, the modem's other operations, an unplug, and the README's examples (conftest.py starts
+# the simulator); PYTHONPATH holds the package.
 import errno
 import inspect
 import os
-import re
 import subprocess
 import sys
-import tempfile
 import threading
 
 import pytest
@@ -16,37 +15,6 @@ import pytest
 import i2cmodem
 
 EEPROM, REGISTERS, EXPANDER = 0x50, 0x39, 0x20
-
-
-class Sim:
-    def __init__(self, runtime):
-        self.process = subprocess.Popen([os.environ["I2CT_SIM"], "--latency", "0"], text=True,
-                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                        env=dict(os.environ, XDG_RUNTIME_DIR=runtime))
-        self.port = self.answer("port ")[5:]
-
-    def answer(self, *starts):
-        # A plug may bring a pty of another number, announced on its way to the answer.
-        while not (line := self.process.stdout.readline()).startswith(starts):
-            assert line, "i2c-modem-sim has ended"
-            if line.startswith("port "):
-                self.port = line.strip()[5:]
-        return line.strip()
-
-    def send(self, command):
-        self.process.stdin.write(command + "\n")
-        self.process.stdin.flush()
-        assert self.answer("ok", "error") == "ok", command
-
-
-@pytest.fixture
-def sim(monkeypatch):
-    with tempfile.TemporaryDirectory() as runtime:
-        monkeypatch.setenv("XDG_RUNTIME_DIR", runtime)
-        s = Sim(runtime)
-        yield s
-        s.process.stdin.close()
-        s.process.wait()
 
 
 @pytest.fixture
@@ -261,13 +229,7 @@ def test_smbus2_signatures():
         assert shape(getattr(i2cmodem.i2c_msg, name)) == shape(getattr(smbus2.i2c_msg, name))
 
 
-def readme_example(language):
-    with open(os.path.join(os.environ["I2CT_SOURCE_DIR"], "README.md"), encoding="utf-8") as f:
-        section = f.read().split("## Programming the modem")[1].split("\n## ")[0]
-    return re.search(f"```{language}\n(.*?)```", section, re.S).group(1)
-
-
-def test_the_readmes_examples(sim, tmp_path):
+def test_the_readmes_examples(sim, tmp_path, readme_example):
     (tmp_path / "example.c").write_text(readme_example("c"))
     cc, *flags = os.environ["I2CT_CC"].split()
     subprocess.run([cc, str(tmp_path / "example.c"), "-o", str(tmp_path / "example")] + flags,

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The installer under Wine: a silent install puts the programs, the licence, the uninstaller, the
-# modem library's component (DLL, header, import library, Python package, LGPL), the Start menu
+# modem library's component (DLL, header, import library, Python wheel, LGPL), the Start menu
 # entry and the Add/Remove Programs entry in place, and the installed batch program
 # and window start; a silent uninstall takes them all away again. Usage: installer.sh SETUP.EXE
 # VERSION PROBE.EXE, with $WINEPREFIX's wineserver running on a display. Prints the install and
@@ -25,7 +25,8 @@ ms() { echo $(($(date +%s%N) / 1000000)); }
 start=$(ms)
 wine "$setup" /S "/D=$dir" || fail "setup ended with status $?"
 echo "installed in $(($(ms) - start)) ms"
-sdk=(libi2cmodem-1.dll libi2cmodem.dll.a i2cmodem.h LICENSE.LGPL-2.1.txt i2cmodem/__init__.py)
+sdk=(libi2cmodem-1.dll libi2cmodem.dll.a i2cmodem.h LICENSE.LGPL-2.1.txt
+    "i2cmodem-$version-py3-none-win_amd64.whl")
 for file in i2c-terminal.exe i2c-batch.exe LICENSE.txt uninstall.exe "${sdk[@]/#/sdk/}"; do
     [ -f "$unix/$file" ] || fail "$file is not installed"
 done

@@ -51,8 +51,8 @@ typedef enum i2cmodem_result {
     I2CMODEM_BAD_REPLY = 7,     /* a reply of another kind than the request's answer */
     I2CMODEM_NO_DATA = 8,       /* nothing came within the caller's timeout */
     I2CMODEM_NO_MEMORY = 9,
-    I2CMODEM_PORT_BUSY = 10,    /* the modem's port is held by another handle or program */
-    I2CMODEM_NO_PERMISSION = 11 /* the user may not open the modem's port */
+    I2CMODEM_PORT_BUSY = 10,    /* the port is held by another handle or program (Linux) */
+    I2CMODEM_NO_PERMISSION = 11 /* the user may not open the port (Linux) */
 } i2cmodem_result;
 
 /* StatusCodes worth knowing by name: the slave does not acknowledge its address, and a data

@@ -32,10 +32,11 @@ _LIBRARY = "libi2cmodem-1.dll" if os.name == "nt" else "libi2cmodem.so.1"
 
 
 def _load() -> ctypes.CDLL:
-    """The library named by $I2CMODEM_LIBRARY, the one beside this package (a Windows install)
-    or of the build tree it lies in, else the system's."""
+    """The library named by $I2CMODEM_LIBRARY, the one inside this package (the Windows wheel),
+    beside it (the installer's sdk folder) or of the build tree it lies in, else the system's."""
     here = os.path.dirname(os.path.abspath(__file__))
-    paths = [os.environ.get("I2CMODEM_LIBRARY", ""), os.path.join(here, "..", _LIBRARY),
+    paths = [os.environ.get("I2CMODEM_LIBRARY", ""), os.path.join(here, _LIBRARY),
+             os.path.join(here, "..", _LIBRARY),
              os.path.join(here, "..", "..", "src", "lib", _LIBRARY)]
     for path in paths:
         if path and os.path.isfile(path):
@@ -202,7 +203,8 @@ class Modem:
                 self.read(address, 1)
                 found.append(address)
             except OSError as e:
-                if e.errno in (errno.ETIMEDOUT, errno.ENODEV, errno.EINVAL):
+                if e.errno in (errno.ETIMEDOUT, errno.ENODEV, errno.EINVAL, errno.EBUSY,
+                               errno.EACCES):
                     raise
         return found
 
@@ -505,7 +507,8 @@ class SMBus:
             raise OSError(errno.EPROTO, f"Blocklänge {data[0]} außerhalb von 1 bis 32")
         return list(data[1:1 + data[0]])
 
-    def read_block_data(self, i2c_addr: int, register: int, force: Optional[bool] = None) -> list[int]:
+    def read_block_data(self, i2c_addr: int, register: int,
+                        force: Optional[bool] = None) -> list[int]:
         """An SMBus block read: the count byte first; reads 33 bytes and returns count of them."""
         return self._block(i2c_addr, [register])
 
