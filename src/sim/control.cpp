@@ -173,8 +173,8 @@ ControlOutcome StrikeFault(const std::vector<std::string_view>& words, Firmware&
     const std::size_t after = kind != std::end(kKinds) && kind->second == Fault::Late ? 3 : 2;
     const auto ms = after == 3 && words.size() > 2 ? Number<std::uint32_t>(words[2], 10)
                                                    : std::optional<std::uint32_t>(0);
-    // A count that is missing after "after", or not a number, is one over the limit; a plain
-    // unsigned, because GCC 12 at -O2 takes a checked std::optional here for uninitialised.
+    // A count that is missing after "after", or not a number, is one over the limit. A plain
+    // unsigned: GCC 12's optimiser wrongly warns that a checked std::optional may be unset here.
     constexpr unsigned kMaxSkip = 1000;
     const unsigned skip = words.size() == after + 2 && words[after] == "after"
                               ? Number<unsigned>(words[after + 1], 10).value_or(kMaxSkip + 1)

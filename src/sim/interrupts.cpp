@@ -94,8 +94,8 @@ void InterruptMonitor::expire(Tick now) {
         out_.refuse(done, read.status);
         return;
     }
-    // Reserved first: GCC 12 at -O2 takes an insert behind a two-byte initializer list for a
-    // write past its end.
+    // Reserved first: GCC 12's optimiser wrongly warns that an insert behind a two-byte
+    // initializer list writes past its end.
     std::vector<std::uint8_t> data;
     data.reserve(2 + read.data.size());
     data.push_back(source->address.slave);

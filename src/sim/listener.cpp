@@ -81,8 +81,8 @@ void Listener::expire(Tick now) {
     const std::size_t room = kMaxFrameData - 2;
     const bool truncated = caught_->data.size() > room;
     const std::size_t n = std::min(room, caught_->data.size());
-    // Reserved first: GCC 12 at -O2 takes an insert behind a two-byte initializer list for a
-    // write past its end.
+    // Reserved first: GCC 12's optimiser wrongly warns that an insert behind a two-byte
+    // initializer list writes past its end.
     std::vector<std::uint8_t> data;
     data.reserve(2 + n);
     data.push_back(caught_->address.second);
