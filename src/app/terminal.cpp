@@ -40,7 +40,7 @@ void Terminal::startUp() {
         QueryFirmwareVersion(p);
         GetSpeed(p);
     } else {
-        p.PromptChar = "%";
+        p.PromptChar = '%';
     }
     p.ports.output.giveFocus();
     p.LastExchangeTime = p.ports.clock.ticks();

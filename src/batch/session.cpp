@@ -48,7 +48,10 @@ bool ParseBytes(std::string_view text, std::vector<std::uint8_t>& bytes) {
 Text BytesText(const std::vector<std::uint8_t>& bytes) {
     Text text;
     for (std::uint8_t b : bytes) {
-        text += (text.empty() ? "" : " ") + HexByteText(b);
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += HexByteText(b);
     }
     return text;
 }
@@ -302,7 +305,8 @@ Outcome Session::dump(const Text& arguments) {
         for (int i = 0; i < kDumpRow; ++i) {
             const bool there = i < static_cast<int>(bytes.size());
             const std::uint8_t b = there ? bytes[static_cast<std::size_t>(i)] : 0;
-            hex += " " + (there ? HexByteText(b) : Text("  "));
+            hex += ' ';
+            hex += there ? HexByteText(b) : Text("  ");
             ascii += there ? (b >= 0x20 && b < 0x7F ? static_cast<char>(b) : '.') : ' ';
         }
         const Text line =

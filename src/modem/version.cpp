@@ -35,7 +35,7 @@ void QueryFirmwareVersion(Program& p) {
     const OpResult r = ReadPrompt(p);
     if (!r.ok()) {
         ShowError(p, cp1252("Fehler beim Übermitteln des Prompt-Zeichen!"));
-        p.PromptChar = "%";
+        p.PromptChar = '%';
         return;
     }
     SetStatus(p, ConnectionDisplay::Online);

@@ -152,7 +152,10 @@ ControlOutcome Traffic(const std::vector<std::string_view>& words, Firmware& fir
 ControlOutcome Received(Firmware& firmware) {
     std::string bytes;
     for (const TimedByte& b : firmware.received()) {
-        bytes += (bytes.empty() ? "" : " ") + Hex(b.value);
+        if (!bytes.empty()) {
+            bytes += ' ';
+        }
+        bytes += Hex(b.value);
     }
     firmware.clearReceived();
     return Ok(bytes);
@@ -170,16 +173,17 @@ ControlOutcome StrikeFault(const std::vector<std::string_view>& words, Firmware&
     const std::size_t after = kind != std::end(kKinds) && kind->second == Fault::Late ? 3 : 2;
     const auto ms = after == 3 && words.size() > 2 ? Number<std::uint32_t>(words[2], 10)
                                                    : std::optional<std::uint32_t>(0);
-    std::optional<unsigned> skip = 0;
-    if (words.size() == after + 2 && words[after] == "after") {
-        skip = Number<unsigned>(words[after + 1], 10);
-    } else if (words.size() != after) {
-        skip.reset();
-    }
-    if (kind == std::end(kKinds) || !ms || *ms > 60'000 || !skip || *skip > 1000) {
+    // A count that is missing after "after", or not a number, is one over the limit. A plain
+    // unsigned: GCC 12's optimiser wrongly warns that a checked std::optional may be unset here.
+    constexpr unsigned kMaxSkip = 1000;
+    const unsigned skip = words.size() == after + 2 && words[after] == "after"
+                              ? Number<unsigned>(words[after + 1], 10).value_or(kMaxSkip + 1)
+                          : words.size() == after ? 0
+                                                  : kMaxSkip + 1;
+    if (kind == std::end(kKinds) || !ms || *ms > 60'000 || skip > kMaxSkip) {
         return Error("usage: fault off|silent|late MS|garbage|short|long|more [after N]");
     }
-    firmware.strike(kind->second, *skip, *ms);
+    firmware.strike(kind->second, skip, *ms);
     return Ok();
 }
 

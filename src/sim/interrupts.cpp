@@ -94,7 +94,12 @@ void InterruptMonitor::expire(Tick now) {
         out_.refuse(done, read.status);
         return;
     }
-    std::vector<std::uint8_t> data{source->address.slave, source->address.second};
+    // Reserved first: GCC 12's optimiser wrongly warns that an insert behind a two-byte
+    // initializer list writes past its end.
+    std::vector<std::uint8_t> data;
+    data.reserve(2 + read.data.size());
+    data.push_back(source->address.slave);
+    data.push_back(source->address.second);
     data.insert(data.end(), read.data.begin(), read.data.end());
     out_.frame(done, answer::kEvent, data);
 }
