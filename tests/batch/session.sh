@@ -80,9 +80,14 @@ expect not-a-tty 2 "${none[@]}" "${run[@]}" --port "$no_line" < /dev/null
 shows not-a-tty "$work/err" '^Fehler: Kann das Modem-Protokoll nicht starten$'
 
 expect given-port 0 "${none[@]}" "${run[@]}" --port "$port" --timestamps \
-    --log "$work/log" <<< 'GET VERSION'
+    --log "$work/log" <<< $'SLEEP 200\nGET VERSION'
 shows given-port "$work/out" '^ +[0-9]+ !Version: 2.20$'
 shows log "$work/log" '^ +[0-9]+ #GET VERSION$'
+# SLEEP keeps its own time, not the keep-alive's three seconds.
+if ! awk '/#SLEEP/ { s = $1 } /#GET/ { exit !($1 - s >= 200 && $1 - s < 2000) }' "$work/log"; then
+    echo "SLEEP 200 did not take 200 ms:"; cat "$work/log"
+    failures=$((failures + 1))
+fi
 if [ -n "$com" ]; then
     # Wine follows a Unix link as if it were the file, and has no console on a pty.
     expect port-name 2 "${run[@]}" --port 'COM256' < /dev/null
@@ -92,13 +97,15 @@ else
     expect log-link 2 "$batch" --log "$work/link" < /dev/null
     python3 "$here/shell.py" "$batch" || failures=$((failures + 1))
     # Ctrl-C while the program waits for the next line ends it as refused; a second Ctrl-C before
-    # anything took the first ends it at once, here in a long SLEEP.
+    # anything took the first ends it at once, here in a long SLEEP. The log is written as the
+    # lines come, not at the end.
     mkfifo "$work/in"
-    "$batch" < "$work/in" > "$work/out" 2>&1 &
+    "$batch" --log "$work/live" < "$work/in" > "$work/out" 2>&1 &
     pid=$!
     exec 3> "$work/in"
     printf 'GET VERSION\n' >&3
-    for _ in $(seq 600); do grep -q '^!Version' "$work/out" && break; sleep 0.05; done
+    for _ in $(seq 600); do grep -q '^!Version' "$work/live" && break; sleep 0.05; done
+    shows live-log "$work/live" '^!Version'
     kill -INT "$pid"
     wait "$pid"
     got=$?
@@ -112,11 +119,12 @@ else
     wait "$pid"
     got=$?
     [ "$got" -eq 130 ] || { echo "two Ctrl-C: exit status $got, not 130"; failures=$((failures + 1)); }
-    # A wait with nothing to watch sleeps: three seconds of SLEEP must not keep a core busy.
+    # The waits sleep: a SLEEP, then the wait for input with the port open, must not keep a core
+    # busy for their three seconds.
     TIMEFORMAT='%3U %3S'
-    cpu=$( { time "$batch" <<< 'SLEEP 3000' > /dev/null 2>&1; } 2>&1 )
+    cpu=$( { time { echo 'SLEEP 1000'; sleep 3; } | "$batch" > /dev/null 2>&1; } 2>&1 )
     if ! awk -v t="$cpu" 'BEGIN { split(t, s, " "); exit !(s[1] + s[2] < 0.5) }'; then
-        echo "sleep: $cpu s of CPU in SLEEP 3000"
+        echo "sleep: $cpu s of CPU in SLEEP 1000 and a wait for input"
         failures=$((failures + 1))
     fi
 fi
