@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 #include "batch/batch_system.h"
 
@@ -22,7 +23,7 @@ Woken AwaitInput(std::uint32_t ms, int port, bool arrivals) {
     pollfd entries[2] = {{STDIN_FILENO, POLLIN, 0},
                          {port, static_cast<short>(arrivals ? POLLIN : 0), 0}};
     const int timeout = static_cast<int>(std::min<std::uint32_t>(ms, 60000));
-    if (poll(entries, port >= 0 ? 2 : 1, timeout) <= 0) {
+    if (poll(entries, port >= 0 ? std::size(entries) : 1, timeout) <= 0) {
         return Woken::Time;
     }
     // The end of the input polls as a hang-up; the read then finds it.

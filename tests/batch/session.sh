@@ -15,7 +15,7 @@ work=$(mktemp -d)
 trap 'bash "$sim_control" stop "$work" 2> /dev/null; rm -rf "$work"' EXIT
 mkdir -m 700 "$work/none"
 export XDG_RUNTIME_DIR=$work XDG_STATE_HOME=$work/state
-bash "$sim_control" start "$work" "$2" || exit 1
+bash "$sim_control" start "$work" "$2" --wire-log "$work/wire" || exit 1
 failures=0
 port=$(cat "$work/port")
 run=("$batch")
@@ -120,13 +120,17 @@ else
     got=$?
     [ "$got" -eq 130 ] || { echo "two Ctrl-C: exit status $got, not 130"; failures=$((failures + 1)); }
     # The waits sleep: a SLEEP, then the wait for input with the port open, must not keep a core
-    # busy for their three seconds.
+    # busy for their three seconds, nor talk to the modem before the keep-alive is due, which is
+    # after the input's end.
     TIMEFORMAT='%3U %3S'
+    before=$(grep -c '' "$work/wire")
     cpu=$( { time { echo 'SLEEP 1000'; sleep 3; } | "$batch" > /dev/null 2>&1; } 2>&1 )
     if ! awk -v t="$cpu" 'BEGIN { split(t, s, " "); exit !(s[1] + s[2] < 0.5) }'; then
         echo "sleep: $cpu s of CPU in SLEEP 1000 and a wait for input"
         failures=$((failures + 1))
     fi
+    sent=$(tail -n +$((before + 1)) "$work/wire" | awk '$2 == "host" { n += NF - 2 } END { print n }')
+    [ "$sent" = 9 ] || { echo "idle: $sent bytes to the modem, not start-up's 9"; failures=$((failures + 1)); }
 fi
 
 [ "$failures" -eq 0 ]
