@@ -217,6 +217,9 @@ TEST(Window, HelpLogoAndClose) {
     EXPECT_EQ(terminal.run(), 0);
     EXPECT_EQ(rig.time.ticks(), t + 9600);
     EXPECT_EQ(rig.help.lines, HelpLines());
+    ASSERT_EQ(HelpLines().size(), 52u);
+    EXPECT_EQ(HelpLines()[11],
+              "              AUS   Die Pullup\xB4s f\xFCr SDA, SCL und INT werden ausgeschaltet");
     EXPECT_FALSE(rig.help.isOpen);
     EXPECT_EQ(rig.opener.opened, (Lines{"/bench/selmur.html"}));
     EXPECT_FALSE(terminal.program().PortOpen);
