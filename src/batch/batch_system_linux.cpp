@@ -34,7 +34,7 @@ std::size_t ReadInput(char* buffer, std::size_t size) {
     for (;;) {
         const ssize_t got = read(STDIN_FILENO, buffer, size);
         if (got >= 0 || errno != EINTR) {
-            return got > 0 ? static_cast<std::size_t>(got) : 0;
+            return static_cast<std::size_t>(std::max<ssize_t>(got, 0));
         }
     }
 }
