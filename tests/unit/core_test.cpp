@@ -256,8 +256,10 @@ TEST(Loop, SleepsUntilItsNextDeadline) {
 TEST(Loop, TheStartUpPauseIsACommandsWait) {
     Rig rig;
     Terminal terminal(rig.ports());
-    rig.time.at(rig.time.ticks() + 100, WindowEvent::OutputArea, [&] { rig.output.type("x"); });
+    const Tick t0 = rig.time.ticks();
+    rig.time.at(t0 + 100, WindowEvent::OutputArea, [&] { rig.output.type("x"); });
     terminal.startUp();
+    EXPECT_EQ(rig.time.ticks(), t0 + 500) << "the pause lasts, whatever ends its wait";
     terminal.runPass();
     EXPECT_EQ(rig.lines(), Lines{});
 }
