@@ -69,8 +69,9 @@ refused=$'WR 0072 00\nRD 0073 02\nEXPECT 49 33\nGET VERSION'
 expect refused 1 "${run[@]}" <<< "$refused"
 shows refused "$work/out" '^\?EXPECT > gelesen: 49 32, erwartet: 49 33$'
 grep -q '^!Version' "$work/out" && { echo "refused: went on"; failures=$((failures + 1)); }
-expect keep-going 1 "${run[@]}" --keep-going - <<< "$refused"
+expect keep-going 1 "${run[@]}" --keep-going - <<< "$refused"$'\nSLEEP 1s'
 shows keep-going "$work/out" '^!Version: 2.20$'
+shows keep-going "$work/err" '^Fehler: Wartezeit in ms nicht erkannt \(SLEEP 500\)$'
 
 expect no-modem 2 "${none[@]}" "${run[@]}" < /dev/null
 shows no-modem "$work/err" '^Fehler: Es ist.* kein Modem angeschlossen!!$'
