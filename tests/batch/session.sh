@@ -65,7 +65,8 @@ if [ -s "$work/err" ]; then
     failures=$((failures + 1))
 fi
 
-refused=$'WR 0072 00\nRD 0073 02\nEXPECT 49 33\nGET VERSION'
+# Each command goes on a prompt line of its own, also after a refusal's echo line.
+refused=$'WR 0072 00\nRD 0073 02\nEXPECT 49 33\nWR 0073 DF\nGET VERSION'
 expect refused 1 "${run[@]}" <<< "$refused"
 shows refused "$work/out" '^\?EXPECT > gelesen: 49 32, erwartet: 49 33$'
 grep -q '^!Version' "$work/out" && { echo "refused: went on"; failures=$((failures + 1)); }
