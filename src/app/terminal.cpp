@@ -33,9 +33,7 @@ void Terminal::startUp() {
     const Tick pauseStart = p.ports.clock.ticks();
     p.ports.events.waitEvent(kStartPauseMs, WaitPolicy::Command, {});
     const Tick paused = p.ports.clock.ticks() - pauseStart;
-    if (paused < kStartPauseMs) {
-        p.ports.clock.sleep(kStartPauseMs - paused);
-    }
+    p.ports.clock.sleep(kStartPauseMs - std::min(paused, kStartPauseMs));
     if (p.ModemFound) {
         QueryFirmwareVersion(p);
         GetSpeed(p);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 #include "batch/batch_system.h"
 
@@ -22,7 +23,8 @@ Woken AwaitInput(std::uint32_t ms, int port, bool arrivals) {
     pollfd entries[2] = {{STDIN_FILENO, POLLIN, 0},
                          {port, static_cast<short>(arrivals ? POLLIN : 0), 0}};
     const int timeout = static_cast<int>(std::min<std::uint32_t>(ms, 60000));
-    if (poll(entries, port >= 0 ? 2 : 1, timeout) <= 0) {
+    // Without a port the second entry's descriptor is -1, which poll passes over.
+    if (poll(entries, std::size(entries), timeout) <= 0) {
         return Woken::Time;
     }
     // The end of the input polls as a hang-up; the read then finds it.
@@ -33,7 +35,7 @@ std::size_t ReadInput(char* buffer, std::size_t size) {
     for (;;) {
         const ssize_t got = read(STDIN_FILENO, buffer, size);
         if (got >= 0 || errno != EINTR) {
-            return got > 0 ? static_cast<std::size_t>(got) : 0;
+            return static_cast<std::size_t>(std::max<ssize_t>(got, 0));
         }
     }
 }

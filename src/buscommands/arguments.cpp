@@ -157,7 +157,6 @@ BusCommandProfile LoadTableProfile() {
 
 bool ParseBusArguments(Program& p, const BusCommandProfile& profile, BusArguments& arguments) {
     Text& argument = p.commandTail;
-    RemoveLeadingBlanks(argument);
     DropFirstWord(argument);
     if (!checkText(p, profile, argument)) {
         return false;

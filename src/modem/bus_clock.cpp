@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "modem/bus_clock.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace i2ct {
@@ -19,7 +20,7 @@ std::int32_t FrequencyOfDivider(std::uint16_t divider) {
                                            static_cast<double>(kHalfPeriodUnitSingle));
     // lrint rounds halves to even in the default rounding mode.
     const auto hertz = static_cast<std::int32_t>(std::lrint(0.5 / static_cast<double>(period)));
-    return hertz > kHighestBusClock ? kHighestBusClock : hertz;
+    return std::min(hertz, kHighestBusClock);
 }
 
 std::uint16_t DividerOfFrequency(std::int32_t hertz) {

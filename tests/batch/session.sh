@@ -15,7 +15,7 @@ work=$(mktemp -d)
 trap 'bash "$sim_control" stop "$work" 2> /dev/null; rm -rf "$work"' EXIT
 mkdir -m 700 "$work/none"
 export XDG_RUNTIME_DIR=$work XDG_STATE_HOME=$work/state
-bash "$sim_control" start "$work" "$2" || exit 1
+bash "$sim_control" start "$work" "$2" --wire-log "$work/wire" || exit 1
 failures=0
 port=$(cat "$work/port")
 run=("$batch")
@@ -72,12 +72,14 @@ sed -n '/^\$ i2c-batch/,$p' <<< "$readme" | sed '1d;$d' > "$work/eeprom.out"
 expect readme 0 "${run[@]}" "$work/eeprom.txt"
 same readme "$work/eeprom.out"
 
-refused=$'WR 00A0 00\nRD 00A1 02\nEXPECT 49 33\nGET VERSION'
+# Each command goes on a prompt line of its own, also after a refusal's echo line.
+refused=$'WR 00A0 00\nRD 00A1 02\nEXPECT 49 33\nWR 0073 DF\nGET VERSION'
 expect refused 1 "${run[@]}" <<< "$refused"
 shows refused "$work/out" '^\?EXPECT > gelesen: 49 32, erwartet: 49 33$'
 grep -q '^!Version' "$work/out" && { echo "refused: went on"; failures=$((failures + 1)); }
-expect keep-going 1 "${run[@]}" --keep-going - <<< "$refused"
+expect keep-going 1 "${run[@]}" --keep-going - <<< "$refused"$'\nSLEEP 1s'
 shows keep-going "$work/out" '^!Version: 2.20$'
+shows keep-going "$work/err" '^Fehler: Wartezeit in ms nicht erkannt \(SLEEP 500\)$'
 
 expect no-modem 2 "${none[@]}" "${run[@]}" < /dev/null
 shows no-modem "$work/err" '^Fehler: Es ist.* kein Modem angeschlossen!!$'
@@ -87,9 +89,14 @@ expect not-a-tty 2 "${none[@]}" "${run[@]}" --port "$no_line" < /dev/null
 shows not-a-tty "$work/err" '^Fehler: Kann das Modem-Protokoll nicht starten$'
 
 expect given-port 0 "${none[@]}" "${run[@]}" --port "$port" --timestamps \
-    --log "$work/log" <<< 'GET VERSION'
+    --log "$work/log" <<< $'SLEEP 200\nGET VERSION'
 shows given-port "$work/out" '^ +[0-9]+ !Version: 2.20$'
 shows log "$work/log" '^ +[0-9]+ #GET VERSION$'
+# SLEEP keeps its own time, not the keep-alive's three seconds.
+if ! awk '/#SLEEP/ { s = $1 } /#GET/ { exit !($1 - s >= 200 && $1 - s < 2000) }' "$work/log"; then
+    echo "SLEEP 200 did not take 200 ms:"; cat "$work/log"
+    failures=$((failures + 1))
+fi
 if [ -n "$com" ]; then
     # Wine follows a Unix link as if it were the file, and has no console on a pty.
     expect port-name 2 "${run[@]}" --port 'COM256' < /dev/null
@@ -99,13 +106,15 @@ else
     expect log-link 2 "$batch" --log "$work/link" < /dev/null
     python3 "$here/shell.py" "$batch" || failures=$((failures + 1))
     # Ctrl-C while the program waits for the next line ends it as refused; a second Ctrl-C before
-    # anything took the first ends it at once, here in a long SLEEP.
+    # anything took the first ends it at once, here in a long SLEEP. The log is written as the
+    # lines come, not at the end.
     mkfifo "$work/in"
-    "$batch" < "$work/in" > "$work/out" 2>&1 &
+    "$batch" --log "$work/live" < "$work/in" > "$work/out" 2>&1 &
     pid=$!
     exec 3> "$work/in"
     printf 'GET VERSION\n' >&3
-    for _ in $(seq 600); do grep -q '^!Version' "$work/out" && break; sleep 0.05; done
+    for _ in $(seq 600); do grep -q '^!Version' "$work/live" && break; sleep 0.05; done
+    shows live-log "$work/live" '^!Version'
     kill -INT "$pid"
     wait "$pid"
     got=$?
@@ -119,13 +128,18 @@ else
     wait "$pid"
     got=$?
     [ "$got" -eq 130 ] || { echo "two Ctrl-C: exit status $got, not 130"; failures=$((failures + 1)); }
-    # A wait with nothing to watch sleeps: three seconds of SLEEP must not keep a core busy.
+    # The waits sleep: a SLEEP, then the wait for input with the port open, must not keep a core
+    # busy for their three seconds, nor talk to the modem before the keep-alive is due, which is
+    # after the input's end.
     TIMEFORMAT='%3U %3S'
-    cpu=$( { time "$batch" <<< 'SLEEP 3000' > /dev/null 2>&1; } 2>&1 )
+    before=$(grep -c '' "$work/wire")
+    cpu=$( { time { echo 'SLEEP 1000'; sleep 3; } | "$batch" > /dev/null 2>&1; } 2>&1 )
     if ! awk -v t="$cpu" 'BEGIN { split(t, s, " "); exit !(s[1] + s[2] < 0.5) }'; then
-        echo "sleep: $cpu s of CPU in SLEEP 3000"
+        echo "sleep: $cpu s of CPU in SLEEP 1000 and a wait for input"
         failures=$((failures + 1))
     fi
+    sent=$(tail -n +$((before + 1)) "$work/wire" | awk '$2 == "host" { n += NF - 2 } END { print n }')
+    [ "$sent" = 9 ] || { echo "idle: $sent bytes to the modem, not start-up's 9"; failures=$((failures + 1)); }
 fi
 
 [ "$failures" -eq 0 ]

@@ -32,9 +32,11 @@ def shell(environment, history, replug=False):
     until(b"#")  # the prompt of the modem
     shown = command()
     if replug:
+        os.write(fd, b"get")  # begun, not entered: it stands again below each status line
         for step, status in ((b"unplug", b"Status: Offline"), (b"plug", b"Status: Online")):
             subprocess.run(["bash", sys.argv[2], "send", sys.argv[3], step], check=True)
-            shown = until(status, shown)
+            shown = until(b"#get", until(status, shown))
+        os.write(fd, b"\x15")  # Ctrl-U empties the line
         command()
     os.write(fd, b"\x04")  # Ctrl-D ends the shell
     end = time.monotonic() + 60

@@ -209,7 +209,7 @@ TEST_F(Library, ListensAndReportsInterruptEvents) {
     ASSERT_EQ(i2cmodem_open(nullptr, &modem), I2CMODEM_OK);
     Bytes bytes(16);
     std::size_t received = 0;
-    EXPECT_EQ(i2cmodem_listen(modem, 2, bytes.data(), bytes.size(), &received), I2CMODEM_REFUSED);
+    EXPECT_EQ(i2cmodem_listen(modem, 1, bytes.data(), bytes.size(), &received), I2CMODEM_REFUSED);
     EXPECT_EQ(i2cmodem_status(modem), 0x41);  // no filter yet
     EXPECT_EQ(i2cmodem_set_filter(modem, 0x3A), I2CMODEM_OK);
     EXPECT_EQ(i2cmodem_listen(modem, 2, bytes.data(), bytes.size(), &received), I2CMODEM_REFUSED);

@@ -69,7 +69,7 @@ inline const AreaCase kAreaCases[] = {
      "one|x|T?SET |", {2, 1}, 0},
     {"Windows1252ByteForByte", {{'a', kAnsi}, {'t', " \xC4\x80"}}, kAnsi + " \xC4\x80|", {0, 14}, 0},
     {"EnterSplitsALine", {{'a', "a"}, {'a', "bc"}, {'c'}, {'m', "", 1, 1}, {'t', "\n"}}, "a|b|c|", {2, 0}, 1},
-    {"BackspaceInsideALine", {{'a', "a"}, {'a', "bcd"}, {'m', "", 1, 2}, {'b'}}, "a|bd|", {1, 1}, 0},
+    {"BackspaceInsideALine", {{'a', "bcd"}, {'a', "a"}, {'m', "", 0, 2}, {'b'}}, "bd|a|", {0, 1}, 0},
     {"BackspaceJoinsLines", {{'a', "a"}, {'a', "b"}, {'c'}, {'m', "", 1, 0}, {'b'}}, "ab|", {0, 1}, 0},
     {"TheEmptiedAreaHasNoLines", {{'t', "x"}, {'b'}}, "", {0, 0}, 0},
     {"EnterOnTheEmptyArea", {{'t', "\n"}}, "||", {1, 0}, 0},

@@ -97,6 +97,7 @@ TEST(EmptyConsole, TheFirstKeysAreTypingAndEmptyingWritesThePrompt) {
     EXPECT_EQ(LineTracker(p), "GET INT");
     EXPECT_EQ(p.CurrentLine, 0);
     rig.output.clear();
+    EXPECT_EQ(rig.output.cursorColumn(), 0u);
     LineTracker(p);
     EXPECT_EQ(rig.lines(), (Lines{"%"}));
     rig.output.type("\n");
@@ -162,6 +163,12 @@ TEST(Discovery, OutcomesAndTheirMessages) {
             EXPECT_TRUE(rig.bench.firmware(1).received().empty());
         }
     }
+    // The driver of a port given by name lists that port as the one modem, and only it.
+    const auto given = GivenPortDriver("/dev/ttyUSB7");
+    EXPECT_EQ(given->createDeviceInfoList(), 1);
+    EXPECT_EQ(given->deviceDescriptions(), Lines{modem});
+    EXPECT_EQ(given->portName(given->open(0).value()), "/dev/ttyUSB7");
+    EXPECT_FALSE(given->open(1));
 }
 
 TEST(Discovery, TheLibraryComesFromTheStartDirectoryOrTheFileDialog) {
@@ -190,16 +197,15 @@ TEST(Discovery, TheLibraryComesFromTheStartDirectoryOrTheFileDialog) {
     EXPECT_EQ(loader.attempts.back(), "/opt/ftd2xx.dll");
 }
 
-// The help window holds the loop until a close request; the logo opens the page beside the
-// program; a close ends the loop and shut-down closes the port.
+// The window's whole run: start-up; the help window holds the loop until a close request; the
+// logo opens the page beside the program; a close ends the loop and shut-down closes the port.
 TEST(Window, HelpLogoAndClose) {
     Rig rig;
     rig.bench.addModem();
     Terminal terminal(rig.ports());
-    terminal.startUp();
     const Tick t = rig.time.ticks();
-    rig.time.at(t + 10, WindowEvent::HelpButton);
-    rig.time.at(t + 50, WindowEvent::LogoButton);
+    rig.time.at(t + 1000, WindowEvent::HelpButton);
+    rig.time.at(t + 1050, WindowEvent::LogoButton);
     rig.time.schedule(t + 8000, [&] {
         EXPECT_TRUE(rig.help.isOpen);
         EXPECT_EQ(rig.bench.firmware().received().size(), 9u)
@@ -208,13 +214,14 @@ TEST(Window, HelpLogoAndClose) {
     rig.time.at(t + 9000, WindowEvent::Close);
     rig.time.at(t + 9500, WindowEvent::LogoButton);
     rig.time.at(t + 9600, WindowEvent::Close);
-    while (terminal.runPass()) {
-    }
+    EXPECT_EQ(terminal.run(), 0);
     EXPECT_EQ(rig.time.ticks(), t + 9600);
     EXPECT_EQ(rig.help.lines, HelpLines());
+    ASSERT_EQ(HelpLines().size(), 52u);
+    EXPECT_EQ(HelpLines()[11],
+              "              AUS   Die Pullup\xB4s f\xFCr SDA, SCL und INT werden ausgeschaltet");
     EXPECT_FALSE(rig.help.isOpen);
     EXPECT_EQ(rig.opener.opened, (Lines{"/bench/selmur.html"}));
-    terminal.shutDown();
     EXPECT_FALSE(terminal.program().PortOpen);
     EXPECT_EQ(terminal.program().port, nullptr);
 }
@@ -249,8 +256,10 @@ TEST(Loop, SleepsUntilItsNextDeadline) {
 TEST(Loop, TheStartUpPauseIsACommandsWait) {
     Rig rig;
     Terminal terminal(rig.ports());
-    rig.time.at(rig.time.ticks() + 100, WindowEvent::OutputArea, [&] { rig.output.type("x"); });
+    const Tick t0 = rig.time.ticks();
+    rig.time.at(t0 + 100, WindowEvent::OutputArea, [&] { rig.output.type("x"); });
     terminal.startUp();
+    EXPECT_EQ(rig.time.ticks(), t0 + 500) << "the pause lasts, whatever ends its wait";
     terminal.runPass();
     EXPECT_EQ(rig.lines(), Lines{});
 }
@@ -275,6 +284,7 @@ TEST(Hex, CharactersLayoutAndBytes) {
         EXPECT_EQ(HexByteValue(HexByteText(static_cast<std::uint8_t>(v))), v);
     }
     EXPECT_EQ(HexByteValue("df"), 0xDF);
+    EXPECT_EQ(HexByteValue(" 7") + HexByteValue("7 ") * 256, 0x7007);
     EXPECT_EQ(HexShortText(5), "5");
 }
 

@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include <cerrno>
+#include <cstdint>
 
 namespace i2ct::linux_platform {
 
@@ -18,14 +19,12 @@ Tick LinuxClock::ticks() {
 
 void LinuxClock::sleep(std::uint32_t ms) {
     // An absolute deadline lets an interrupted wait resume without adding up drift.
+    constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
     timespec deadline{};
     clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += static_cast<time_t>(ms / 1000U);
-    deadline.tv_nsec += static_cast<long>(ms % 1000U) * 1000000L;
-    if (deadline.tv_nsec >= 1000000000L) {
-        deadline.tv_sec += 1;
-        deadline.tv_nsec -= 1000000000L;
-    }
+    const std::int64_t nanoseconds = deadline.tv_nsec + std::int64_t{ms} * 1000000;
+    deadline.tv_sec += static_cast<time_t>(nanoseconds / kNanosecondsPerSecond);
+    deadline.tv_nsec = static_cast<long>(nanoseconds % kNanosecondsPerSecond);
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
     }
 }
