@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -78,6 +79,8 @@ int Usage(const std::string& problem) {
 struct Options {
     std::string port;
     std::optional<unsigned> clock;
+    // SYSFS_PATH puts sysfs elsewhere, as libsysfs allowed; the tests bring one of their own.
+    std::string sysfs = std::getenv("SYSFS_PATH") != nullptr ? std::getenv("SYSFS_PATH") : kSysfs;
 };
 
 std::optional<unsigned> ParseClock(const std::string& text) {
@@ -170,10 +173,11 @@ class AdapterWatch {
         std::unique_lock hold(mutex_);
         for (;;) {
             const auto waited = std::chrono::steady_clock::now() - start;
-            if (const std::optional<int> bus = FindAdapter(tty)) {
+            if (const std::optional<int> bus = FindAdapter(tty, options.sysfs)) {
                 const std::string device = "/dev/i2c-" + std::to_string(*bus);
                 // The adapter's files may follow it a moment later.
-                const int refused = options.clock ? SetBusClock(*bus, *options.clock) : 0;
+                const int refused =
+                    options.clock ? SetBusClock(*bus, *options.clock, options.sysfs) : 0;
                 if (refused == 0) {
                     Say(stdout, options.port + " ist jetzt " + device);
                     return;
@@ -184,7 +188,7 @@ class AdapterWatch {
                     breaker.stop(kFailed);
                     return;
                 }
-            } else if (waited > kModuleWait && !ModuleLoaded("i2c-modem")) {
+            } else if (waited > kModuleWait && !ModuleLoaded("i2c-modem", options.sysfs)) {
                 Say(stderr, "das Kernelmodul i2c-modem ist nicht geladen (modprobe i2c-modem)");
                 breaker.stop(kModuleMissing);
                 return;
