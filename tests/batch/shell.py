@@ -1,6 +1,6 @@
 """i2c-batch as a shell on a pty: Tab completes a command word, the command runs, and the line is
 in the history file of the state directory afterwards, for the user alone: under XDG_STATE_HOME,
-and under ~/.local/state without it. With the simulator's control script and directory, the modem
+and under ~/.local/state without it. Ctrl-C drops a begun line, and ends a LISTEN. With the simulator's control script and directory, the modem
 is unplugged and plugged again while the shell waits at its prompt, and the shell reconnects by
 itself.
 Usage: shell.py I2C-BATCH [SIM-CONTROL DIR] (with a simulator announced in XDG_RUNTIME_DIR)."""
@@ -29,8 +29,24 @@ def shell(environment, history, replug=False):
         # raw, and a Ctrl-D there is lost.
         return until(b"#", until(b"!Version: 2.20", len(seen)))
 
-    until(b"#")  # the prompt of the modem
+    prompt = until(b"#")  # the prompt of the modem
+    os.write(fd, b"get")
+    until(b"get", prompt)
+    os.write(fd, b"\x03")  # Ctrl-C drops the begun line for a fresh prompt
+    until(b"#", prompt)
     shown = command()
+    if not replug:
+        # LISTEN without a time limit runs until Ctrl-C, which comes once the modem listens.
+        os.write(fd, b"set filter 0050\r")
+        shown = until(b"#", until(b"!SET FILTER > OK", shown))
+        wire = os.path.join(os.environ["XDG_RUNTIME_DIR"], "wire")
+        listening = open(wire).read().count(" host 42 ") + 1
+        os.write(fd, b"listen 0\r")
+        end = time.monotonic() + 60
+        while open(wire).read().count(" host 42 ") < listening and time.monotonic() < end:
+            time.sleep(0.05)
+        os.write(fd, b"\x03")
+        shown = until(b"#", until(b"!LISTEN - ENDE", shown))
     if replug:
         os.write(fd, b"get")  # begun, not entered: it stands again below each status line
         for step, status in ((b"unplug", b"Status: Offline"), (b"plug", b"Status: Online")):
