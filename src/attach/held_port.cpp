@@ -76,12 +76,10 @@ bool HeldPort::withSerio() const {
 }
 
 bool HeldPort::hungUp() const {
-    pollfd entry{fd_, POLLIN, 0};
-    int ready = 0;
-    do {
-        ready = poll(&entry, 1, 0);
-    } while (ready < 0 && errno == EINTR);
-    return ready > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    pollfd entry{.fd = fd_, .events = POLLIN, .revents = {}};
+    while (poll(&entry, 1, 0) < 0 && errno == EINTR) {
+    }
+    return (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 }  // namespace i2ct::attach
