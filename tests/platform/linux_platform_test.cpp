@@ -271,10 +271,16 @@ TEST(UucpLock, KeepsOutWhileItsHolderLivesAndReplacesAStaleOne) {
     EXPECT_FALSE(UucpLock::take(pty.path(), at)) << "ours keeps a second opener out";
     ours.reset();
     EXPECT_FALSE(fs::exists(lock));
-    ASSERT_TRUE(ours = UucpLock::take(pty.path(), at));
+    dir.file(name, "");  // a lock without a PID is nobody's
+    std::optional<UucpLock> again = UucpLock::take(pty.path(), at);
+    ASSERT_TRUE(again && again->path() == lock);
     dir.file(name, "         1\n");  // someone else's now, after a removal by hand
-    ours.reset();
+    again.reset();
     EXPECT_TRUE(fs::exists(lock)) << "nobody else's lock is removed";
+    fs::remove(lock);
+    fs::create_directory(lock);  // a name that no lock can replace keeps the port
+    EXPECT_FALSE(UucpLock::take(pty.path(), at));
+    EXPECT_EQ(LockFileName("/nowhere/ttyQ9"), "LCK..ttyQ9");
 }
 
 }  // namespace i2ct::linux_platform

@@ -52,15 +52,6 @@ std::string LockFileName(const std::string& device) {
     return "LCK.." + name;
 }
 
-UucpLock& UucpLock::operator=(UucpLock&& other) noexcept {
-    if (this != &other) {
-        release();
-        path_ = std::move(other.path_);
-        other.path_.clear();
-    }
-    return *this;
-}
-
 std::optional<UucpLock> UucpLock::take(const std::string& device, const std::string& directory) {
     const std::string path = directory + "/" + LockFileName(device);
     char content[16];

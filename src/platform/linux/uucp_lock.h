@@ -21,7 +21,7 @@ class UucpLock {
                                         const std::string& directory = kLockDirectory);
 
     UucpLock(UucpLock&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
-    UucpLock& operator=(UucpLock&& other) noexcept;
+    UucpLock& operator=(UucpLock&& other) = delete;
     UucpLock(const UucpLock&) = delete;
     UucpLock& operator=(const UucpLock&) = delete;
     // Releases the lock.
