@@ -72,14 +72,14 @@ sed -n '/^\$ i2c-batch/,$p' <<< "$readme" | sed '1d;$d' > "$work/eeprom.out"
 expect readme 0 "${run[@]}" "$work/eeprom.txt"
 same readme "$work/eeprom.out"
 
-# Each command goes on a prompt line of its own, also after a refusal's echo line.
-refused=$'WR 00A0 00\nRD 00A1 02\nEXPECT 49 33\nWR 0073 DF\nGET VERSION'
-expect refused 1 "${run[@]}" <<< "$refused"
-shows refused "$work/out" '^\?EXPECT > gelesen: 49 32, erwartet: 49 33$'
-grep -q '^!Version' "$work/out" && { echo "refused: went on"; failures=$((failures + 1)); }
-expect keep-going 1 "${run[@]}" --keep-going - <<< "$refused"$'\nSLEEP 1s'
-shows keep-going "$work/out" '^!Version: 2.20$'
-shows keep-going "$work/err" '^Fehler: Wartezeit in ms nicht erkannt \(SLEEP 500\)$'
+# A refused command ends a script, unless it keeps going; then each command goes on a prompt
+# line of its own, also after a refusal's echo line, and each refusal says why.
+expect refused 1 "${run[@]}" < "$here/refused.txt"
+shows refused "$work/out" '^\?EXPECT > Es wurde noch nichts gelesen$'
+grep -q '^!WR' "$work/out" && { echo "refused: went on"; failures=$((failures + 1)); }
+expect keep-going 1 "${run[@]}" --keep-going "$here/refused.txt"
+cat "$work/err" >> "$work/out"
+same keep-going "$here/refused.out"
 
 expect no-modem 2 "${none[@]}" "${run[@]}" < /dev/null
 shows no-modem "$work/err" '^Fehler: Es ist.* kein Modem angeschlossen!!$'
