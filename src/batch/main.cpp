@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
             std::fputs(kHelp, stdout);
             return kDone;
         } else if (arg == "--version") {
-            std::puts("i2c-batch 2.2");
+            std::puts("i2c-batch " I2CT_VERSION);
             return kDone;
         } else if (arg == "--timestamps") {
             options.timestamps = true;

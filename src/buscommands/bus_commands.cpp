@@ -28,7 +28,6 @@ void finishTableRequest(Program& p, const Text& name, const OpResult& r) {
 }  // namespace
 
 void WriteCommand(Program& p) {
-    p.LastExchangeTime = p.ports.clock.ticks();
     if (BusArguments a; ParseBusArguments(p, WriteProfile(), a)) {
         const OpResult r = WriteSlave(p, a.address, a.data,
                                       cp1252("Datenübertragung zu Slave läuft bitte warten :  "));

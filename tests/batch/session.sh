@@ -84,6 +84,10 @@ same keep-going "$here/refused.out"
 expect no-modem 2 "${none[@]}" "${run[@]}" < /dev/null
 shows no-modem "$work/err" '^Fehler: Es ist.* kein Modem angeschlossen!!$'
 expect wrong-option 2 "${run[@]}" --baud 9600
+expect version 0 "${run[@]}" --version
+shows version "$work/out" '^i2c-batch 2\.[0-9]+$'
+expect help 0 "${run[@]}" --help
+shows help "$work/out" '^Aufruf: i2c-batch '
 expect missing-file 2 "${run[@]}" "$work/missing.txt"
 expect not-a-tty 2 "${none[@]}" "${run[@]}" --port "$no_line" < /dev/null
 shows not-a-tty "$work/err" '^Fehler: Kann das Modem-Protokoll nicht starten$'

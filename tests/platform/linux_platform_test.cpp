@@ -220,6 +220,10 @@ TEST(DeviceFiles, LiveOnlyInADirectoryOfTheUsersOwnAndNeverFollowALink) {
     ASSERT_TRUE(WriteDeviceFile(own + "/m.device", {"M", theirs}, why)) << why;
     EXPECT_FALSE(fs::is_symlink(own + "/m.device"));
     EXPECT_EQ(SysfsDriver({sys.path, sys.path, own}).createDeviceInfoList(), 1);
+    fs::create_directory(own + "/d.device");  // a name that a directory holds stays as it is
+    EXPECT_FALSE(WriteDeviceFile(own + "/d.device", {"M", theirs}, why));
+    EXPECT_EQ(why, own + "/d.device: Is a directory");
+    EXPECT_FALSE(fs::exists(own + "/.d.device.tmp"));
     // Planted by another user, or open to others: neither read nor written.
     fs::create_directory_symlink(own, sys.path + "link");
     const std::pair<std::string, std::string> refused[] = {
