@@ -1,5 +1,7 @@
 #include "interpreter/hex.h"
 
+#include <algorithm>
+
 namespace i2ct {
 namespace {
 
@@ -69,7 +71,7 @@ std::size_t CheckHexLayout(std::string_view text) {
 std::uint8_t HexByteValue(std::string_view twoDigits) {
     const int high = digitValue(twoDigits[0]);
     const int low = digitValue(twoDigits[1]);
-    return static_cast<std::uint8_t>((high < 0 ? 0 : high) * 16 + (low < 0 ? 0 : low));
+    return static_cast<std::uint8_t>(std::max(high, 0) * 16 + std::max(low, 0));
 }
 
 Text HexByteText(std::uint8_t value) {
