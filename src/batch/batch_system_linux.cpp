@@ -46,14 +46,11 @@ std::FILE* OpenLog(const std::string& path) {
     const int fd =
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     struct stat file {};
-    if (fd < 0 || fstat(fd, &file) != 0 || !S_ISREG(file.st_mode) || file.st_uid != getuid()) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        return nullptr;
+    std::FILE* log = nullptr;
+    if (fd >= 0 && fstat(fd, &file) == 0 && S_ISREG(file.st_mode) && file.st_uid == getuid()) {
+        log = fdopen(fd, "w");
     }
-    std::FILE* log = fdopen(fd, "w");
-    if (log == nullptr) {
+    if (log == nullptr && fd >= 0) {
         ::close(fd);
     }
     return log;
