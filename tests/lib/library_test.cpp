@@ -85,7 +85,6 @@ TEST_F(Library, WritesReadsAndReportsTheModemsRefusalsWithTheirTexts) {
     EXPECT_EQ(read(0x39, bytes, 128), I2CMODEM_BAD_ARGUMENT);
     EXPECT_EQ(i2cmodem_set_clock(modem, 39, nullptr), I2CMODEM_BAD_ARGUMENT);
     EXPECT_EQ(i2cmodem_read(nullptr, 0x39, bytes.data(), 1, nullptr), I2CMODEM_BAD_ARGUMENT);
-
     int value = 0;
     EXPECT_EQ(i2cmodem_version(modem, &value), I2CMODEM_OK);
     EXPECT_EQ(value, 220);
@@ -127,11 +126,8 @@ TEST_F(Library, ThreadsShareAHandleEachCallWhole) {
             }
         });
     }
-    for (std::thread& t : threads) {
-        t.join();
-    }
+    for (std::thread& t : threads) t.join();
     EXPECT_EQ(wrong, 0);
-
     // A wait for an interrupt lets another thread's calls in, and still gets its event.
     ASSERT_EQ(i2cmodem_table_load(modem, 0x20, 1), I2CMODEM_OK);
     ASSERT_EQ(i2cmodem_monitor(modem, 1), I2CMODEM_OK);
@@ -142,9 +138,7 @@ TEST_F(Library, ThreadsShareAHandleEachCallWhole) {
         waited = true;
     });
     Bytes bytes;
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_OK);
-    }
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_OK);
     EXPECT_FALSE(waited) << "the reads had to wait for the interrupt";
     EXPECT_EQ(sim->send("expander FE"), "ok");
     waiter.join();
@@ -171,7 +165,6 @@ TEST_F(Library, TellsABusyOrForbiddenPortFromAMissingModem) {
                  "Kann das Modem-Protokoll nicht starten: die Schnittstelle ist belegt");
     i2cmodem_close(modem);
     modem = nullptr;
-
     // Another program's UUCP lock, where this user may write one.
     const std::string lock = "/var/lock/LCK.." + port.substr(5).replace(3, 1, "_");
     if (std::ofstream(lock) << std::string(10 - std::to_string(getppid()).size(), ' ') << getppid()
@@ -179,7 +172,6 @@ TEST_F(Library, TellsABusyOrForbiddenPortFromAMissingModem) {
         EXPECT_EQ(i2cmodem_open(port.c_str(), &second), I2CMODEM_PORT_BUSY);
         std::filesystem::remove(lock);
     }
-
     // Nobody may open the line; root, who passes any mode, becomes nobody for the try.
     struct stat node {};
     ASSERT_EQ(stat(port.c_str(), &node), 0);
@@ -226,7 +218,6 @@ TEST_F(Library, ListensAndReportsInterruptEvents) {
     EXPECT_EQ(i2cmodem_listen_read(modem, bytes.data(), bytes.size(), &received, 0),
               I2CMODEM_BAD_ARGUMENT);
     EXPECT_EQ(received, 0U) << "no bytes read: none counted";
-
     i2cmodem_event event{};
     EXPECT_EQ(i2cmodem_monitor(modem, 1), I2CMODEM_REFUSED);
     EXPECT_EQ(i2cmodem_status(modem), 0x4B);  // empty table
@@ -252,7 +243,6 @@ TEST_F(Library, FailsWithoutAModemAndFindsItAgainAfterAnUnplug) {
     EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_NO_ANSWER);
     EXPECT_EQ(sim->send("silent off"), "ok");
     EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_OK);
-
     EXPECT_EQ(sim->send("unplug"), "ok");
     long long took = timed([&] { EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_NO_ANSWER); });
     EXPECT_LT(took, 2500);
