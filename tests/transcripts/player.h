@@ -358,8 +358,7 @@ class Player : public SerialPorts {
     bool firmware_;
     Rig rig_;
     WireLog wire_{rig_.time};
-    Terminal terminal_{Ports{rig_.time, rig_.time, rig_.output, rig_.status, rig_.message,
-                             rig_.stop, rig_.help, rig_.dialog, rig_.opener, rig_.bench, *this}};
+    Terminal terminal_{rig_.ports(rig_.bench, *this)};
     const std::vector<std::vector<Answer>>* answers_ = nullptr;
     std::size_t request_ = 0;
     bool silent_ = false;

@@ -172,10 +172,7 @@ TEST(Discovery, OutcomesAndTheirMessages) {
 TEST(Discovery, TheLibraryComesFromTheStartDirectoryOrTheFileDialog) {
     Rig rig;
     FakeLibraryLoader loader;
-    Ports ports = rig.ports();
-    Program p(Ports{ports.clock, ports.events, ports.output, ports.status, ports.message,
-                    ports.stopButton, ports.help, ports.fileDialog, ports.opener, loader,
-                    ports.serialPorts});
+    Program p(rig.ports(loader, rig.bench));
     loader.directory = "C:\\";
     loader.separator = '\\';
     LoadDriverLibrary(p);
@@ -188,7 +185,8 @@ TEST(Discovery, TheLibraryComesFromTheStartDirectoryOrTheFileDialog) {
     EXPECT_EQ(rig.message.text, cp1252(" Öffnen der Library fdt2xx.dll ist fehlgeschlagen!"));
     EXPECT_FALSE(p.MessageShown) << "the five-second clearing does not apply";
     rig.dialog.answer = "/opt/ftd2xx.dll";
-    loader.libraries.emplace_back("/opt/ftd2xx.dll", [&] { return rig.bench.driver(); });
+    loader.found = "/opt/ftd2xx.dll";
+    loader.factory = [&] { return rig.bench.driver(); };
     LoadDriverLibrary(p);
     EXPECT_NE(p.driver, nullptr);
     EXPECT_EQ(loader.attempts.back(), "/opt/ftd2xx.dll");
