@@ -3,10 +3,8 @@
 // drafted from the lines a failing run reports as actual.
 
 #include <fstream>
-#include <functional>
 #include <iostream>
 #include <map>
-#include <sstream>
 
 #include "player.h"
 
