@@ -48,9 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "|/device|/subsystem|/product|/a.device|/b.device|/ttyUSB0|/.device", "|");
     const std::string tree = root;
     std::error_code error;
-    for (const char* top : {"/sys", "/dev", "/v"}) {
-        fs::remove_all(tree + top, error);
-    }
+    for (const char* top : {"/sys", "/dev", "/v"}) fs::remove_all(tree + top, error);
     fs::create_directories(tree + "/sys/class/tty", error);
     fs::create_directory(tree + "/dev", error);
     mkdir((tree + "/v").c_str(), 0700);

@@ -78,23 +78,18 @@ class FakeOpener : public DocumentOpener {
     std::vector<Text> opened;
 };
 
-// Binds driver libraries by path: load(path) calls the factory registered for that path.
+// Loads a driver library only from the path found, by calling factory.
 class FakeLibraryLoader : public LibraryLoader {
   public:
     Text currentDirectory() override { return directory; }
     char directorySeparator() override { return separator; }
     std::unique_ptr<DeviceDriver> load(const Text& path) override {
         attempts.push_back(path);
-        for (auto& [p, factory] : libraries) {
-            if (p == path) {
-                return factory();
-            }
-        }
-        return nullptr;
+        return factory && path == found ? factory() : nullptr;
     }
-    Text directory = "/home/user/terminal";
+    Text directory = "/home/user/terminal", found;
     char separator = '/';
-    std::vector<std::pair<Text, std::function<std::unique_ptr<DeviceDriver>()>>> libraries;
+    std::function<std::unique_ptr<DeviceDriver>()> factory;
     std::vector<Text> attempts;
 };
 

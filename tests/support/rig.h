@@ -11,8 +11,10 @@
 namespace i2ct::test {
 
 struct Rig {
-    Ports ports() {
-        return Ports{time, time, output, status, message, stop, help, dialog, opener, bench, bench};
+    Ports ports() { return ports(bench, bench); }
+    // With the driver library loaded and the serial ports opened elsewhere.
+    Ports ports(LibraryLoader& l, SerialPorts& s) {
+        return Ports{time, time, output, status, message, stop, help, dialog, opener, l, s};
     }
     std::vector<Text> lines() const;
 

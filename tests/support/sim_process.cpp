@@ -14,8 +14,7 @@ SimProcess::SimProcess(const std::string& binary, const std::string& runtimeDir,
     std::vector<char*> argv{const_cast<char*>(binary.c_str())};
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    int in[2];
-    int out[2];
+    int in[2], out[2];
     // Close-on-exec, so that the simulator holds no end of its own standard input open.
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || (pid_ = fork()) < 0) {
         throw std::runtime_error("cannot start i2c-modem-sim");

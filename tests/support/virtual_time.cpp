@@ -4,10 +4,6 @@
 
 namespace i2ct::test {
 
-void VirtualTime::sleep(std::uint32_t ms) {
-    advanceTo(now_ + ms);
-}
-
 void VirtualTime::at(Tick t, WindowEvent event, std::function<void()> userAction) {
     events_.emplace(std::make_pair(t, sequence_++), Scripted{event, std::move(userAction)});
 }
@@ -19,14 +15,10 @@ void VirtualTime::schedule(Tick t, std::function<void()> action) {
 void VirtualTime::advanceTo(Tick t) {
     while (!actions_.empty() && actions_.begin()->first.first <= t) {
         auto node = actions_.extract(actions_.begin());
-        if (node.key().first > now_) {
-            now_ = node.key().first;
-        }
+        now_ = std::max(now_, node.key().first);
         node.mapped()();
     }
-    if (t > now_) {
-        now_ = t;
-    }
+    now_ = std::max(now_, t);
 }
 
 WindowEvent VirtualTime::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) {

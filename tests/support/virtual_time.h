@@ -18,7 +18,7 @@ class VirtualTime : public Clock, public WindowEvents {
     explicit VirtualTime(Tick start = 1000) : now_(start) {}
 
     Tick ticks() override { return now_; }
-    void sleep(std::uint32_t ms) override;
+    void sleep(std::uint32_t ms) override { advanceTo(now_ + ms); }
     // A watched line is asked every millisecond, as its bytes fall due on the millisecond.
     WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) override;
 

@@ -60,9 +60,7 @@ inline std::vector<std::string> Split(const std::string& s, const std::string& b
 inline std::vector<std::string> Words(const std::string& s) {
     std::istringstream in(s);
     std::vector<std::string> w;
-    for (std::string x; in >> x;) {
-        w.push_back(x);
-    }
+    for (std::string x; in >> x;) w.push_back(x);
     return w;
 }
 
@@ -106,10 +104,6 @@ inline Answer ParseAnswer(const std::string& rest) {
         }
     }
     return a;
-}
-
-inline bool StartsWith(const std::string& s, const std::string& p) {
-    return s.rfind(p, 0) == 0;
 }
 
 // Records every byte the program moves on the port, in runs: a run ends when the direction
@@ -182,9 +176,7 @@ class Player : public SerialPorts {
         request_ = 0;
         silent_ = !firmware_ && !healthy;
         rig_.bench.firmware().setSilent(silent_);
-        for (const Answer& a : b.unasked) {
-            send(t0 + a.delay, a.bytes);
-        }
+        for (const Answer& a : b.unasked) send(t0 + a.delay, a.bytes);
         for (const auto& [at, action] : b.actions) {
             if (action == "click") {
                 rig_.time.at(t0 + at, WindowEvent::StopButton);
@@ -198,7 +190,7 @@ class Player : public SerialPorts {
         std::size_t from = 0;
         if (b.head == "start") {
             terminal_.startUp();
-        } else if (StartsWith(b.head, "wait")) {
+        } else if (b.head.starts_with("wait")) {
             const Tick end = t0 + static_cast<Tick>(std::stoul(b.head.substr(4)));
             rig_.time.at(end, WindowEvent::None);  // wakes the sleeping loop
             while (rig_.time.ticks() < end && pass()) {
@@ -222,18 +214,14 @@ class Player : public SerialPorts {
                 typed_ = true;
             });
             // Watched, a STOP click left over from the command before may come first.
-            for (int i = 0; i < (watched_ ? 3 : 1) && !typed_; ++i) {
-                pass();
-            }
+            for (int i = 0; i < (watched_ ? 3 : 1) && !typed_; ++i) pass();
         }
-        if (from == 0) {
-            const std::vector<Text> after = rig_.lines();
-            while (from < before.size() && from < after.size() && before[from] == after[from]) {
-                ++from;
-            }
+        const std::vector<Text> all = rig_.lines();
+        while (b.head[0] != '>' && from < before.size() && from < all.size() &&
+               before[from] == all[from]) {
+            ++from;
         }
         std::vector<std::string> out = wire();
-        const std::vector<Text> all = rig_.lines();
         for (std::size_t i = from; i < all.size(); ++i) {
             out.push_back(all[i].empty() ? kEmptyLine : Visible(all[i]));
         }
@@ -257,7 +245,6 @@ class Player : public SerialPorts {
 
     std::string status = "Online green";  // what the status field shows now
     Rig& rig() { return rig_; }
-    Program& program() { return terminal_.program(); }
 
     // For fuzzing: from 5 s into a pass STOP is clicked every second, as a user ends an
     // open-ended LISTEN (a click while the button appears is lost); a pass that has not ended
@@ -371,8 +358,7 @@ class Player : public SerialPorts {
     bool firmware_;
     Rig rig_;
     WireLog wire_{rig_.time};
-    Terminal terminal_{Ports{rig_.time, rig_.time, rig_.output, rig_.status, rig_.message,
-                             rig_.stop, rig_.help, rig_.dialog, rig_.opener, rig_.bench, *this}};
+    Terminal terminal_{rig_.ports(rig_.bench, *this)};
     const std::vector<std::vector<Answer>>* answers_ = nullptr;
     std::size_t request_ = 0;
     bool silent_ = false;

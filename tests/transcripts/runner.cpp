@@ -3,10 +3,8 @@
 // drafted from the lines a failing run reports as actual.
 
 #include <fstream>
-#include <functional>
 #include <iostream>
 #include <map>
-#include <sstream>
 
 #include "player.h"
 
@@ -31,9 +29,7 @@ bool ParseAction(const std::string& line, Block& b) {
     }
     const bool timed = w.size() > 1 && w[1][0] == '+';
     std::string action = w[0] == "sim" ? "sim " : w[0];
-    for (std::size_t i = timed ? 2 : 1; w[0] == "sim" && i < w.size(); ++i) {
-        action += w[i] + " ";
-    }
+    for (std::size_t i = timed ? 2 : 1; w[0] == "sim" && i < w.size(); ++i) action += w[i] + " ";
     b.actions.push_back({timed ? static_cast<Tick>(std::stoul(w[1].substr(1))) : 0, action});
     return true;
 }
@@ -69,28 +65,28 @@ bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vecto
            Outcomes& outcomes, std::vector<Row>& rows) {
     int number = 0;
     auto take = [&](const std::string& line) {
-        if (StartsWith(line, "outcome ")) {
+        if (line.starts_with("outcome ")) {
             const std::size_t is = line.find(" = ");
             outcomes[line.substr(8, is - 8)] = Split(line.substr(is + 3), " / ");
-        } else if (StartsWith(line, "row ")) {
+        } else if (line.starts_with("row ")) {
             rows.push_back(ParseRow(number, line));
         } else if (line == "modem: firmware" && out.empty()) {
             firmware = true;
-        } else if (line == "start" || StartsWith(line, "> ") || StartsWith(line, ">> ") ||
-                   StartsWith(line, "wait ")) {
+        } else if (line == "start" || line.starts_with("> ") || line.starts_with(">> ") ||
+                   line.starts_with("wait ")) {
             out.emplace_back(number, line);
         } else if (out.empty()) {
             std::cerr << file << ":" << number << ": a block starts with start, >, >> or wait\n";
             return false;
         } else if (!ParseAction(line, out.back())) {
             Block& b = out.back();
-            if (StartsWith(line, "wire< ") && !firmware) {
+            if (line.starts_with("wire< ") && !firmware) {
                 (b.answers.empty() ? b.unasked : b.answers.back())
                     .push_back(ParseAnswer(line.substr(6)));
                 return true;
             }
-            b.answers.resize(b.answers.size() + StartsWith(line, "wire> "));
-            b.timed = b.timed || StartsWith(line, "took: ");
+            b.answers.resize(b.answers.size() + line.starts_with("wire> "));
+            b.timed = b.timed || line.starts_with("took: ");
             b.expected.push_back(line);
         }
         return true;
@@ -106,7 +102,7 @@ bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vecto
             return false;
         }
         // "HEAD → A | B" is the block HEAD followed by the lines A and B: a row of a table.
-        const std::size_t arrow = StartsWith(line, "row ") ? std::string::npos : line.find(" → ");
+        const std::size_t arrow = line.starts_with("row ") ? std::string::npos : line.find(" → ");
         const std::vector<std::string> parts =
             arrow == std::string::npos ? Split(line, "\n") : Split(line.substr(arrow + 5), " | ");
         if (!take(line.substr(0, arrow))) {
@@ -119,25 +115,10 @@ bool Parse(std::istream& in, const std::string& file, bool& firmware, std::vecto
     return true;
 }
 
-// The two lists side by side: "  " for lines in both, "- " expected only, "+ " actual only.
+// Both lists whole: "- " what the transcript says, "+ " what happened, from which one is drafted.
 void Difference(const std::vector<std::string>& e, const std::vector<std::string>& a) {
-    std::vector<std::vector<int>> l(e.size() + 1, std::vector<int>(a.size() + 1));
-    for (std::size_t i = e.size(); i-- > 0;) {
-        for (std::size_t j = a.size(); j-- > 0;) {
-            l[i][j] = e[i] == a[j] ? l[i + 1][j + 1] + 1 : std::max(l[i + 1][j], l[i][j + 1]);
-        }
-    }
-    std::size_t i = 0, j = 0;
-    while (i < e.size() || j < a.size()) {
-        if (i < e.size() && j < a.size() && e[i] == a[j]) {
-            std::cerr << "    " << e[i++] << "\n";
-            ++j;
-        } else if (j < a.size() && (i == e.size() || l[i][j + 1] >= l[i + 1][j])) {
-            std::cerr << "  + " << a[j++] << "\n";
-        } else {
-            std::cerr << "  - " << e[i++] << "\n";
-        }
-    }
+    for (const std::string& l : e) std::cerr << "  - " << l << "\n";
+    for (const std::string& l : a) std::cerr << "  + " << l << "\n";
 }
 
 const char* const kFaults[] = {"silent", "late", "garbage", "short",
@@ -165,16 +146,14 @@ int PlayRow(const std::string& file, const Row& r, const Outcomes& outcomes, Pla
     std::vector<std::string> healthy;
     for (std::size_t i = 0; i <= 2 * r.cells.size(); ++i) {
         const std::size_t fault = i % 2 == 0 ? std::size(kFaults) : i / 2;
-        for (const std::string& typed : r.setup) {
-            player.play(Headed(0, typed), true);
-        }
+        for (const std::string& typed : r.setup) player.play(Headed(0, typed), true);
         std::vector<std::string> actual = player.play(Case(r, fault));
         const Tick took = static_cast<Tick>(std::stoul(actual.back().substr(6)));
         actual.pop_back();
         // The wire is the other transcripts' to show, and the message line's clearing and the
         // blinking depend on where a case starts.
         std::erase_if(actual, [](const std::string& l) {
-            return StartsWith(l, "wire") || l == "msg:" || StartsWith(l, "blinks:");
+            return l.starts_with("wire") || l == "msg:" || l.starts_with("blinks:");
         });
         if (took > r.limit) {
             actual.push_back("took: " + std::to_string(took));
@@ -236,9 +215,7 @@ int Run(const std::string& file) {
     if (blocks.empty()) {
         player.play(Block(0, "start"), true);
     }
-    for (const Row& r : rows) {
-        failures += PlayRow(file, r, outcomes, player);
-    }
+    for (const Row& r : rows) failures += PlayRow(file, r, outcomes, player);
     return failures == 0 ? 0 : 1;
 }
 

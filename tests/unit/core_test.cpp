@@ -71,9 +71,7 @@ TEST_F(Console, EmptyAndEchoLines) {
 }
 
 TEST_F(Console, LongConsolesAndEditsFarUp) {
-    for (int i = 0; i < 40000; ++i) {
-        rig.output.append("!line " + std::to_string(i));
-    }
+    for (int i = 0; i < 40000; ++i) rig.output.append("!line " + std::to_string(i));
     rig.output.append("#");
     RefreshSnapshot(p);
     rig.output.moveToEndOfLine(rig.output.count() - 1);
@@ -174,10 +172,7 @@ TEST(Discovery, OutcomesAndTheirMessages) {
 TEST(Discovery, TheLibraryComesFromTheStartDirectoryOrTheFileDialog) {
     Rig rig;
     FakeLibraryLoader loader;
-    Ports ports = rig.ports();
-    Program p(Ports{ports.clock, ports.events, ports.output, ports.status, ports.message,
-                    ports.stopButton, ports.help, ports.fileDialog, ports.opener, loader,
-                    ports.serialPorts});
+    Program p(rig.ports(loader, rig.bench));
     loader.directory = "C:\\";
     loader.separator = '\\';
     LoadDriverLibrary(p);
@@ -189,9 +184,9 @@ TEST(Discovery, TheLibraryComesFromTheStartDirectoryOrTheFileDialog) {
     EXPECT_EQ(p.driver, nullptr);
     EXPECT_EQ(rig.message.text, cp1252(" Öffnen der Library fdt2xx.dll ist fehlgeschlagen!"));
     EXPECT_FALSE(p.MessageShown) << "the five-second clearing does not apply";
-
     rig.dialog.answer = "/opt/ftd2xx.dll";
-    loader.libraries.emplace_back("/opt/ftd2xx.dll", [&] { return rig.bench.driver(); });
+    loader.found = "/opt/ftd2xx.dll";
+    loader.factory = [&] { return rig.bench.driver(); };
     LoadDriverLibrary(p);
     EXPECT_NE(p.driver, nullptr);
     EXPECT_EQ(loader.attempts.back(), "/opt/ftd2xx.dll");
@@ -267,9 +262,7 @@ TEST(Loop, TheStartUpPauseIsACommandsWait) {
 TEST(Hex, CharactersLayoutAndBytes) {
     const std::pair<const char*, std::size_t> chars[] = {
         {"0072 DF 03 9E", 0}, {"0072 df", 0}, {"", 0}, {"0072 DX", 7}, {"0072\tDF", 5}};
-    for (const auto& [text, at] : chars) {
-        EXPECT_EQ(CheckHexChars(text), at) << text;
-    }
+    for (const auto& [text, at] : chars) EXPECT_EQ(CheckHexChars(text), at) << text;
     Text longText(200, 'A');
     longText[149] = 'G';
     EXPECT_EQ(CheckHexChars(longText), 150u);

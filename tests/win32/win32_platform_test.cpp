@@ -42,9 +42,7 @@ TEST(Win32Discovery, TheDriverLibraryFromTheStartDirectoryFindsTheModem) {
         Rig rig;
         win32::Win32LibraryLoader libraries;
         NotedPorts ports;
-        Ports p = rig.ports();
-        Program program(Ports{p.clock, p.events, p.output, p.status, p.message, p.stopButton,
-                              p.help, p.fileDialog, p.opener, libraries, ports});
+        Program program(rig.ports(libraries, ports));
         LoadDriverLibrary(program);
         ASSERT_NE(program.driver, nullptr) << "ftd2xx.dll beside the test";
         EXPECT_EQ(program.StartDirectory.back(), '\\');

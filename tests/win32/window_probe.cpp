@@ -6,6 +6,7 @@
 // Exit status 1 while no terminal window exists.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -38,19 +39,14 @@ int main(int argc, char** argv) {
         return 0;
     }
     // Of the two one-line fields, the message line is the read-only one.
-    HWND status = nullptr;
-    HWND message = nullptr;
+    HWND status = nullptr, message = nullptr;
     for (HWND edit = FindWindowExA(window, nullptr, "Edit", nullptr); edit != nullptr;
          edit = FindWindowExA(window, edit, "Edit", nullptr)) {
         (GetWindowLongA(edit, GWL_STYLE) & ES_READONLY ? message : status) = edit;
     }
-    std::string lines = TextOf(FindWindowExA(window, nullptr, "RichEdit20A", nullptr));
-    std::string shown;
-    for (char c : lines) {
-        if (c != '\n') {
-            shown += c == '\r' ? '|' : c;
-        }
-    }
+    std::string shown = TextOf(FindWindowExA(window, nullptr, "RichEdit20A", nullptr));
+    std::erase(shown, '\n');
+    std::replace(shown.begin(), shown.end(), '\r', '|');
     std::printf("status: %s\nmessage: %s\n%s|\n", TextOf(status).c_str(), TextOf(message).c_str(),
                 shown.c_str());
     return 0;
