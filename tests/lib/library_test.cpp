@@ -76,6 +76,7 @@ TEST_F(Library, WritesReadsAndReportsTheModemsRefusalsWithTheirTexts) {
     EXPECT_EQ(i2cmodem_write(modem, 0x80, serial.data(), 1), I2CMODEM_BAD_ARGUMENT);
     EXPECT_EQ(read(0x39, bytes, 128), I2CMODEM_BAD_ARGUMENT);
     EXPECT_EQ(i2cmodem_set_clock(modem, 39, nullptr), I2CMODEM_BAD_ARGUMENT);
+    EXPECT_EQ(i2cmodem_table_load(modem, 0x20, 256), I2CMODEM_BAD_ARGUMENT);
     EXPECT_EQ(i2cmodem_read(nullptr, 0x39, bytes.data(), 1, nullptr), I2CMODEM_BAD_ARGUMENT);
     int value = 0;
     EXPECT_EQ(i2cmodem_version(modem, &value), I2CMODEM_OK);
@@ -222,6 +223,10 @@ TEST_F(Library, ListensAndReportsInterruptEvents) {
     ASSERT_EQ(event.count, 1);
     EXPECT_EQ(event.data[0], 0xFE);
     EXPECT_EQ(i2cmodem_monitor(modem, 0), I2CMODEM_OK);
+    // Closed while it listens, the modem is told to stop, and answers the next opener.
+    ASSERT_EQ(i2cmodem_listen_start(modem), I2CMODEM_OK);
+    i2cmodem_close(modem);
+    ASSERT_EQ(i2cmodem_open(nullptr, &modem), I2CMODEM_OK);
 }
 
 TEST_F(Library, FailsWithoutAModemAndFindsItAgainAfterAnUnplug) {
