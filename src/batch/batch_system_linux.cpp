@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <iterator>
 
 #include "batch/batch_system.h"
@@ -20,8 +19,10 @@ bool InteractiveInput() {
 }
 
 Woken AwaitInput(std::uint32_t ms, int port, bool arrivals) {
-    pollfd entries[2] = {{STDIN_FILENO, POLLIN, 0},
-                         {port, static_cast<short>(arrivals ? POLLIN : 0), 0}};
+    // Without arrivals to wait for, the port's entry asks for no event at all.
+    pollfd entries[2] = {
+        {.fd = STDIN_FILENO, .events = POLLIN, .revents = {}},
+        {.fd = port, .events = static_cast<short>(POLLIN * arrivals), .revents = {}}};
     const int timeout = static_cast<int>(std::min<std::uint32_t>(ms, 60000));
     // Without a port the second entry's descriptor is -1, which poll passes over.
     if (poll(entries, std::size(entries), timeout) <= 0) {
@@ -31,13 +32,10 @@ Woken AwaitInput(std::uint32_t ms, int port, bool arrivals) {
     return entries[0].revents != 0 ? Woken::Input : Woken::Port;
 }
 
+// Only called once poll found input, so the read neither blocks nor meets a signal; a failure
+// ends the input as its end does.
 std::size_t ReadInput(char* buffer, std::size_t size) {
-    for (;;) {
-        const ssize_t got = read(STDIN_FILENO, buffer, size);
-        if (got >= 0 || errno != EINTR) {
-            return static_cast<std::size_t>(std::max<ssize_t>(got, 0));
-        }
-    }
+    return static_cast<std::size_t>(std::max<ssize_t>(read(STDIN_FILENO, buffer, size), 0));
 }
 
 // Written through a link or into a file that someone else prepared, the log would land where that

@@ -48,7 +48,7 @@ Woken AwaitInput(std::uint32_t ms, int, bool) {
                 if (!PeekNamedPipe(input, nullptr, 0, nullptr, &bytes, nullptr) || bytes > 0) {
                     return Woken::Input;
                 }
-                if (passed >= ms || headless::gInterrupts > 0) {
+                if (passed >= ms || headless::gInterrupts) {
                     return Woken::Time;
                 }
                 Sleep(std::min<DWORD>(kPipeStepMs, ms - passed));

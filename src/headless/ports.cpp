@@ -10,10 +10,10 @@
 
 namespace i2ct::headless {
 
-std::atomic<int> gInterrupts{0};
+std::atomic<bool> gInterrupts{false};
 
 bool LineWaits::interrupted() {
-    return gInterrupts.exchange(0) > 0;
+    return gInterrupts.exchange(false);
 }
 
 void LineWaits::wakeAfter(std::uint32_t ms) {
@@ -30,7 +30,7 @@ WindowEvent LineWaits::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, Lin
             return event;
         }
         if (policy == WaitPolicy::Listen &&
-            (gInterrupts.exchange(0) > 0 || (port_ != nullptr && *port_ && (*port_)->dead()))) {
+            (gInterrupts.exchange(false) || (port_ != nullptr && *port_ && (*port_)->dead()))) {
             return WindowEvent::StopButton;
         }
         const std::size_t waiting = line.port != nullptr ? line.port->waiting() : 0;

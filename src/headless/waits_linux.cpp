@@ -14,11 +14,11 @@
 namespace i2ct::headless {
 namespace {
 
-// The handler writes the count, so it must not take a lock.
-static_assert(std::atomic<int>::is_always_lock_free);
+// The handler sets the flag, so it must not take a lock.
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 void OnInterrupt(int) {
-    if (gInterrupts.exchange(1) > 0) {
+    if (gInterrupts.exchange(true)) {
         _exit(130);
     }
 }

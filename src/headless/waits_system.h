@@ -10,9 +10,9 @@
 
 namespace i2ct::headless {
 
-// Ctrl-C presses that nobody has taken yet: set by the system's handler, taken by the waits and
-// by the program between commands.
-extern std::atomic<int> gInterrupts;
+// Whether a Ctrl-C came that nobody has taken yet: set by the system's handler, taken by the waits
+// and by the program between commands; a second one before that ends the program.
+extern std::atomic<bool> gInterrupts;
 
 // Lets the rest of a Frame come whose first bytes wait already: a few byte times of 87 µs.
 void PauseForRest();

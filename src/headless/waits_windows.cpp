@@ -23,7 +23,7 @@ BOOL WINAPI OnControl(DWORD event) {
     if (event != CTRL_C_EVENT) {
         return FALSE;
     }
-    if (gInterrupts.exchange(1) > 0) {
+    if (gInterrupts.exchange(true)) {
         ExitProcess(130);
     }
     return TRUE;
@@ -51,7 +51,7 @@ void PauseForLine(SerialPort* port, std::uint32_t ms) {
     FineTimer();
     const DWORD start = GetTickCount();
     for (DWORD passed = 0; passed < ms; passed = GetTickCount() - start) {
-        if ((port != nullptr && port->waiting() > 0) || gInterrupts > 0) {
+        if ((port != nullptr && port->waiting() > 0) || gInterrupts) {
             return;
         }
         const DWORD step = std::min(kFirstStepMs + passed / kStepGrowthMs, kLongestStepMs);
