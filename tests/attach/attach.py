@@ -3,7 +3,7 @@
 # port; serving, it finds its adapter by the tty's whole name, sets the clock, gives the line
 # back and ends as told. All cases run at once; the slowest waits ten seconds for an adapter.
 # Usage: attach.py I2C-MODEM-ATTACH FAKE-SERPORT-LIBRARY
-import fcntl, os, pty, signal, subprocess, sys, tempfile, time
+import ctypes, fcntl, os, pty, signal, subprocess, sys, tempfile, time
 
 program, fake = sys.argv[1:3]
 LENT, BACK = "SETD 2\nTYPE e5\n", "SETD 0\n"
@@ -13,6 +13,8 @@ SERPORT = "i2c-modem" if os.path.isdir("/sys/module/serport") else "serport"
 WITHOUT_ROOTS_ACCESS = ["setpriv", "--inh-caps=-dac_override,-dac_read_search",
                         "--bounding-set=-dac_override,-dac_read_search"] if os.geteuid() == 0 else []
 ADAPTER = "module adapter"
+# A program that the test gives up on ends with it (PR_SET_PDEATHSIG), not spinning on alone.
+DIE_WITH_TEST = lambda: ctypes.CDLL(None).prctl(1, signal.SIGKILL)
 # args (@: the pty), setup, what the test does once the bus is named, status, output, serport log
 CASES = [
     ([], "", "", 2, ["kein PORT angegeben"], ""),
@@ -83,7 +85,8 @@ for args, setup, action, *expected in CASES:
         env["LD_PRELOAD"] = fake
     attach = subprocess.Popen((WITHOUT_ROOTS_ACCESS if setup == "mode0" else []) + [program] +
                               [path if a == "@" else a for a in args], env=env, text=True,
-                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                              preexec_fn=DIE_WITH_TEST)
     runs.append((attach, controller, port, path, mode, folder, setup, action, args, expected))
 
 failures, said, ended = [], [], []
@@ -126,7 +129,7 @@ for i, (attach, controller, port, path, mode, folder, setup, action, args, (stat
             fcntl.flock(os.open(path, os.O_RDWR | os.O_NOCTTY), fcntl.LOCK_EX | fcntl.LOCK_NB)
     except OSError:
         failures.append(f"{args} {setup}: the port is still held")
-    if os.path.exists(lock_file(path)):
+    if os.path.exists(lock_file(path)) and int(open(lock_file(path)).read()) == attach.pid:
         failures.append(f"{args} {setup}: the port is still locked")
 # A refused clock ends the program at once, not after the three seconds a module may take.
 order = [runs[i][6] for i in ended]
