@@ -234,13 +234,13 @@ TEST(DeviceFiles, LiveOnlyInADirectoryOfTheUsersOwnAndNeverFollowALink) {
     for (const auto& [name, reason] : refused) {
         const std::string dir = sys.path + name;
         fs::create_directories(dir);
-        sys.file(name + "/planted.device", "description=M\nport=" + theirs + "\n");
+        sys.file(name + "/planted.device", "description=M\nport=" + theirs);  // no line end
         chmod(dir.c_str(), name == "group" ? 0770 : 0703);
         EXPECT_TRUE(name != "nobody" || chown(dir.c_str(), 65534, 0) == 0);
         EXPECT_EQ(SysfsDriver({sys.path, sys.path, dir}).createDeviceInfoList(), 0) << name;
         EXPECT_FALSE(WriteDeviceFile(dir + "/planted.device", {"X", "/dev/null"}, why)) << name;
         EXPECT_NE(why.find(reason), std::string::npos) << why;
-        EXPECT_EQ(ReadDeviceFile(dir + "/planted.device")->description, "M");
+        EXPECT_EQ(ReadDeviceFile(dir + "/planted.device")->port, theirs);
     }
     // The simulator says why it will not announce itself there.
     const std::string run = "XDG_RUNTIME_DIR=" + sys.path +
