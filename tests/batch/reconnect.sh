@@ -31,4 +31,4 @@ echo "GET VERSION" >&3
 seen "$work/out" '^!Version: 2.20$' 2
 exec 3>&-
 wait
-python3 "$here/shell.py" "$1" "$sim_control" "$work"
+python3 "$here/shell.py" "$1" "$sim_control" "$work" replug

@@ -109,7 +109,7 @@ else
     ln -s "$work/log" "$work/link"
     expect log-link 2 "$batch" --log "$work/link" < /dev/null
     expect log-device 2 "$batch" --log /dev/null < /dev/null
-    python3 "$here/shell.py" "$batch" || failures=$((failures + 1))
+    python3 "$here/shell.py" "$batch" "$sim_control" "$work" || failures=$((failures + 1))
     # Ctrl-C while the program waits for the next line ends it as refused; a second Ctrl-C before
     # anything took the first ends it at once, here in a long SLEEP. The log is written as the
     # lines come, not at the end.

@@ -1,9 +1,10 @@
 """i2c-batch as a shell on a pty: Tab completes a command word, the command runs, and the line is
 in the history file of the state directory afterwards, for the user alone: under XDG_STATE_HOME,
-and under ~/.local/state without it. Ctrl-C drops a begun line, and ends a LISTEN. With the simulator's control script and directory, the modem
-is unplugged and plugged again while the shell waits at its prompt, and the shell reconnects by
-itself.
-Usage: shell.py I2C-BATCH [SIM-CONTROL DIR] (with a simulator announced in XDG_RUNTIME_DIR)."""
+and under ~/.local/state without it. Ctrl-C drops a begun line, and ends a LISTEN, which then shows
+what it heard. With "replug", the modem is unplugged and plugged again while the shell waits at
+its prompt, and the shell reconnects by itself.
+Usage: shell.py I2C-BATCH SIM-CONTROL DIR [replug], with the simulator announced in
+XDG_RUNTIME_DIR and its wire logged to DIR/wire."""
 import os, pty, select, subprocess, sys, tempfile, time
 
 
@@ -36,17 +37,22 @@ def shell(environment, history, replug=False):
     until(b"#", prompt)
     shown = command()
     if not replug:
-        # LISTEN without a time limit runs until Ctrl-C, which comes once the modem listens.
+        def after(text, before):  # until the wire log shows text once more
+            end = time.monotonic() + 60
+            while wire().count(text) == before and time.monotonic() < end:
+                time.sleep(0.05)
+
+        wire = lambda: open(os.path.join(sys.argv[3], "wire")).read()
         os.write(fd, b"set filter 0050\r")
         shown = until(b"#", until(b"!SET FILTER > OK", shown))
-        wire = os.path.join(os.environ["XDG_RUNTIME_DIR"], "wire")
-        listening = open(wire).read().count(" host 42 ") + 1
-        os.write(fd, b"listen 0\r")
-        end = time.monotonic() + 60
-        while open(wire).read().count(" host 42 ") < listening and time.monotonic() < end:
-            time.sleep(0.05)
+        listens, heard = wire().count(" host 42 "), wire().count(" modem 50 01 ")
+        os.write(fd, b"listen 0\r")  # without a time limit
+        after(" host 42 ", listens)
+        traffic = "traffic 0050 " + " ".join(f"{i:02X}" for i in range(1, 16))
+        subprocess.run(["bash", sys.argv[2], "send", sys.argv[3], traffic], check=True)
+        after(" modem 50 01 ", heard)
         os.write(fd, b"\x03")
-        shown = until(b"#", until(b"!LISTEN - ENDE", shown))
+        shown = until(b"#", until(b"!LISTEN - ENDE", until(b"0000  50 01 02 03", shown)))
     if replug:
         os.write(fd, b"get")  # begun, not entered: it stands again below each status line
         for step, status in ((b"unplug", b"Status: Offline"), (b"plug", b"Status: Online")):
@@ -75,7 +81,7 @@ def shell(environment, history, replug=False):
 state, home = tempfile.mkdtemp(), tempfile.mkdtemp()
 plain = {k: v for k, v in os.environ.items() if k != "XDG_STATE_HOME"}
 history = os.path.join(state, "i2c-terminal", "batch_history")
-if len(sys.argv) > 3:
+if len(sys.argv) > 4:
     shell(dict(plain, XDG_STATE_HOME=state), history, replug=True)
 else:
     shell(dict(plain, XDG_STATE_HOME=state), history)
