@@ -109,6 +109,8 @@ else
     ln -s "$work/log" "$work/link"
     expect log-link 2 "$batch" --log "$work/link" < /dev/null
     expect log-device 2 "$batch" --log /dev/null < /dev/null
+    expect log-first 0 "$batch" --log "$work/log0" <&-  # the log's descriptor is then 0
+    shows log-first "$work/log0" '^!I2C-Speed'
     python3 "$here/shell.py" "$batch" "$sim_control" "$work" || failures=$((failures + 1))
     # Ctrl-C while the program waits for the next line ends it as refused; a second Ctrl-C before
     # anything took the first ends it at once, here in a long SLEEP. The log is written as the
