@@ -76,11 +76,16 @@ int Usage(const std::string& problem) {
     return kBadArguments;
 }
 
+// SYSFS_PATH puts sysfs elsewhere, as libsysfs allowed; the tests bring one of their own.
+std::string SysfsRoot() {
+    const char* elsewhere = std::getenv("SYSFS_PATH");
+    return elsewhere != nullptr ? elsewhere : kSysfs;
+}
+
 struct Options {
     std::string port;
     std::optional<unsigned> clock;
-    // SYSFS_PATH puts sysfs elsewhere, as libsysfs allowed; the tests bring one of their own.
-    std::string sysfs = std::getenv("SYSFS_PATH") != nullptr ? std::getenv("SYSFS_PATH") : kSysfs;
+    std::string sysfs = SysfsRoot();
 };
 
 std::optional<unsigned> ParseClock(const std::string& text) {
