@@ -25,6 +25,15 @@ attach() {
 }
 ended() { ! kill -0 $apid 2> /dev/null; }
 adapter_gone() { [ ! -e $devices/i2c-$bus ]; }
+# A transfer waits for the modem: its i2cget holds the bus open and sleeps in the adapter.
+transfer_waits() {
+    for proc in /proc/[0-9]*; do
+        ls -l $proc/fd 2> /dev/null | grep -q "/dev/i2c[-/]$bus\$" || continue
+        set -- $(cat $proc/stat 2> /dev/null)
+        [ "$3" = D ] && return 0
+    done
+    return 1
+}
 # timed COMMAND...: runs it with its output in $T/out and $T/err; took is its milliseconds.
 timed() {
     t0=$(ms)
@@ -162,6 +171,8 @@ sim silent on
   done ) &
 loop=$!
 need "no transfer timed out" within 10 has $T/loop 'timed out'
+# Between two transfers the unplug would only show as a failed open.
+need "no transfer waits" within 5 transfer_waits
 kernel_log
 unplug
 sim silent off
