@@ -37,9 +37,9 @@ void Poll(int descriptor, std::uint32_t ms) {
 }  // namespace
 
 void LineWaits::catchInterrupts() {
+    // The zeroed action blocks no other signal while the handler runs.
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
     // No SA_RESTART: the interrupt ends the wait in poll.
     sigaction(SIGINT, &action, nullptr);
 }

@@ -24,15 +24,13 @@ int WriteCycleLimit(std::int32_t busClock, int length) {
 bool AwaitAnswer(Program& p, int limit, const Text& progress) {
     Spinner spinner;
     int cycles = 0;
-    std::size_t waiting = 0;
     do {
         if (!progress.empty()) {
             ShowMessage(p, progress + spinner.next());
         }
         AnswerStep(p, kRepaintMs, kCycleSleepMs);
         ++cycles;
-        waiting = WaitingBytes(p);
-    } while (waiting < 2 && cycles <= limit);
+    } while (WaitingBytes(p) < 2 && cycles <= limit);
     if (!progress.empty()) {
         ShowMessage(p, " ");
     }

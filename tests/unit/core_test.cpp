@@ -52,6 +52,9 @@ TEST_F(Console, FindsTheLineAboveTheNewOneAndWritesBelowIt) {
     EXPECT_EQ(rig.lines(), (Lines{"USB <> I2C Modem", "#GET INT", "!GET INT > 0", "#",
                                   "!GET INT > 1", "#GET SDA", "!GET SDA > 0", "#"}));
     EXPECT_EQ(rig.output.cursorColumn(), 1u);
+    rig.output.moveTo(7, 0);
+    rig.output.backspace();
+    EXPECT_EQ(LineTracker(p), "!GET SDA > 0#") << "a deleted line break runs the joined last line";
 }
 
 TEST_F(Console, EmptyAndEchoLines) {
