@@ -12,6 +12,7 @@
 #include "interpreter/hex.h"
 #include "modem/connection.h"
 #include "modem/status_text.h"
+#include "modem/version.h"
 
 #include "rig.h"
 
@@ -162,6 +163,8 @@ TEST(Discovery, OutcomesAndTheirMessages) {
             EXPECT_EQ(rig.bench.lastDefinition(),
                       "/dev/ttySIM1: baud=115200  parity=N  data=8  stop=1");
             EXPECT_TRUE(rig.bench.firmware(1).received().empty());
+            QueryFirmwareVersion(p);
+            EXPECT_EQ(p.KnownLineCount, 2) << "the version and prompt lines are no user edit";
         }
     }
     // The driver of a port given by name lists that port as the one modem, and only it.
