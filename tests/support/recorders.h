@@ -47,7 +47,8 @@ class RecordingMessageLine : public MessageLine {
 
 class FakeStopButton : public StopButton {
   public:
-    void setVisible(bool) override {}
+    void setVisible(bool v) override { shown += v ? " shown" : " hidden"; }
+    std::string shown;
 };
 
 class FakeHelpWindow : public HelpWindow {

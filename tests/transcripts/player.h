@@ -172,6 +172,7 @@ class Player : public SerialPorts {
         rig_.message.history.clear();
         rig_.status.shown.clear();
         rig_.status.blinks.clear();
+        rig_.stop.shown.clear();
         answers_ = &b.answers;
         request_ = 0;
         silent_ = !firmware_ && !healthy;
@@ -236,6 +237,9 @@ class Player : public SerialPorts {
         }
         if (!rig_.status.blinks.empty()) {
             out.push_back("blinks:" + rig_.status.blinks);
+        }
+        if (!rig_.stop.shown.empty()) {
+            out.push_back("stop:" + rig_.stop.shown);
         }
         if (b.timed) {
             out.push_back("took: " + std::to_string(rig_.time.ticks() - t0));
