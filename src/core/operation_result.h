@@ -22,8 +22,8 @@ enum class OpStatus {
 
 struct OpResult {
     OpStatus status = OpStatus::Done;
-    // The StatusCode of a refusing reply; otherwise the byte at its place in the FrameBuffer,
-    // which the window's texts show.
+    // The StatusCode of a refusing reply; otherwise, where a window's text shows it, the byte at
+    // its place in the FrameBuffer.
     std::uint8_t code = 0;
     // The data bytes of the reply: what was read, the line or configuration byte, the version
     // digits; for a refusing reply the StatusCode and anything behind it.

@@ -291,7 +291,7 @@ OpResult StartListening(Program& p) {
     if (p.frame[0] == kStatusReply && p.frame[1] == 1) {
         return record(p, {OpStatus::Refused, p.frame[2], {p.frame[2]}});
     }
-    return record(p, {OpStatus::Unexpected, p.frame[2], {}});
+    return record(p, {OpStatus::Unexpected, {}, {}});
 }
 
 std::vector<std::uint8_t> ListenedBytes(Program& p, std::size_t most) {
@@ -330,7 +330,7 @@ OpResult ReceiveInterruptNotice(Program& p) {
     ReceiveFrame(p);
     if (p.frame[0] != kNotification) {
         // A late answer or other stray Frame: nobody waits for it any more.
-        return p.operations.record({OpStatus::Unexpected, p.frame[2], replyData(p)}, false);
+        return p.operations.record({OpStatus::Unexpected, {}, {}}, false);
     }
     return record(p, {OpStatus::Done, 0, {}});
 }
