@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "i2cmodem.h"
@@ -223,6 +224,16 @@ TEST_F(Library, ListensAndReportsInterruptEvents) {
     ASSERT_EQ(event.count, 1);
     EXPECT_EQ(event.data[0], 0xFE);
     EXPECT_EQ(i2cmodem_monitor(modem, 0), I2CMODEM_OK);
+    // Closed while it listens, the handle stops the modem with the end byte.
+    ASSERT_EQ(i2cmodem_listen_start(modem), I2CMODEM_OK);
+    EXPECT_TRUE(sim->send("received").ends_with(" 42 01 00 04"));
+    i2cmodem_close(std::exchange(modem, nullptr));
+    std::string sent = "ok";
+    for (int i = 0; i < 400 && sent == "ok";
+         ++i, std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
+        sent = sim->send("received");
+    }
+    EXPECT_EQ(sent, "ok 04");
 }
 
 TEST_F(Library, FailsWithoutAModemAndFindsItAgainAfterAnUnplug) {
