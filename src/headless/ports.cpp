@@ -38,7 +38,7 @@ WindowEvent LineWaits::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, Lin
             return WindowEvent::None;
         }
         const Tick now = clock_.ticks();
-        std::uint32_t left = now - start < timeoutMs ? timeoutMs - (now - start) : 0;
+        std::uint32_t left = timeoutMs - std::min(now - start, timeoutMs);
         if (policy == WaitPolicy::Loop && waking_) {
             const auto toWake = static_cast<std::int32_t>(wake_ - now);
             if (toWake <= 0) {
