@@ -91,6 +91,7 @@ struct PseudoTerminal {  // the port opens the slave side; the test plays the mo
 
 TEST(LinuxSerialPort, HoldsTheTtyAloneCarriesEveryByteRawAndNoticesAHangUp) {
     PseudoTerminal pty;
+    close(STDIN_FILENO);  // as started by a service: an open may well return descriptor 0
     const std::size_t held = OpenDescriptors();
     pollfd slave{pty.slave, POLLIN, 0}, master{pty.master, POLLIN, 0};
     ASSERT_TRUE(write(pty.master, "\x55\n", 2) == 2 && poll(&slave, 1, 2000) == 1);  // stale bytes
@@ -156,6 +157,7 @@ struct Scratch {
 
 TEST(DeviceDiscovery, ListsUsbTtysByNameThenVirtualDevicesByFileName) {
     Scratch sys;
+    close(STDIN_FILENO);  // as started by a service: an open may well return descriptor 0
     const std::size_t held = OpenDescriptors();
     // A usb-serial tty hangs below an interface of its USB device; an ACM tty's is the interface.
     sys.tty("ttyUSB10", "devices/usb1/1-1/1-1:1.0/ttyUSB10", "usb-serial");
@@ -211,6 +213,7 @@ TEST(DeviceDiscovery, ListsUsbTtysByNameThenVirtualDevicesByFileName) {
 }
 
 TEST(DeviceFiles, LiveOnlyInADirectoryOfTheUsersOwnAndNeverFollowALink) {
+    close(STDIN_FILENO);  // as started by a service: an open may well return descriptor 0
     Scratch sys;
     const std::string own = sys.path + "own", theirs = sys.file("theirs", "kept");
     std::string why;
@@ -256,6 +259,7 @@ TEST(UucpLock, KeepsOutWhileItsHolderLivesAndReplacesAStaleOne) {
     const Scratch dir;
     const std::string at = fs::path(dir.path).parent_path();
     PseudoTerminal pty;
+    close(STDIN_FILENO);  // as started by a service: an open may well return descriptor 0
     const std::string name = LockFileName(pty.path());
     EXPECT_EQ(name, "LCK.." + pty.path().substr(5).replace(3, 1, "_"));  // /dev/pts/N: pts_N
     const std::string lock = dir.file(name, "         1\n");  // init lives as long as we do
