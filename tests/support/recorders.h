@@ -38,9 +38,9 @@ class RecordingMessageLine : public MessageLine {
         colour = c;
         red = c == colour::kErrorRed;
     }
-    void setBackground(Rgb) override {}
+    void setBackground(Rgb b) override { background = b; }
     Text text;
-    Rgb colour{};
+    Rgb colour{}, background{};
     bool red = false;
     std::vector<std::pair<Text, bool>> history;
 };

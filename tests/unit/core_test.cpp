@@ -234,6 +234,7 @@ TEST(Loop, SleepsUntilItsNextDeadline) {
     rig.bench.addModem();
     Terminal terminal(rig.ports());
     terminal.startUp();
+    EXPECT_EQ(rig.message.background, colour::kGrey) << "grey before any message";
     Program& p = terminal.program();
     const Tick t0 = rig.time.ticks();
     std::vector<Tick> passes;
