@@ -30,6 +30,11 @@ if [ -n "$com" ]; then
     no_line=COM200
 fi
 
+# fail WHY [FILE]: counts a failure, with the file that shows it.
+fail() {
+    echo "$1"; [ -z "${2:-}" ] || cat "$2"
+    failures=$((failures + 1))
+}
 # expect NAME STATUS COMMAND...: runs it with the stdin given; stdout in $work/out, stderr in
 # $work/err; the status must be STATUS.
 expect() {
@@ -37,33 +42,17 @@ expect() {
     shift 2
     "$@" > "$work/out" 2> "$work/err"
     local got=$?
-    if [ "$got" -ne "$want" ]; then
-        echo "$name: exit status $got, not $want"; cat "$work/err"
-        failures=$((failures + 1))
-    fi
+    [ "$got" -eq "$want" ] || fail "$name: exit status $got, not $want" "$work/err"
 }
 # same NAME FILE: the output must be the file's text exactly.
-same() {
-    if ! diff -u "$2" "$work/out"; then
-        echo "$1: output differs (- expected, + actual)"
-        failures=$((failures + 1))
-    fi
-}
+same() { diff -u "$2" "$work/out" || fail "$1: output differs (- expected, + actual)"; }
 # shows NAME FILE PATTERN: the file must have a line matching PATTERN.
-shows() {
-    if ! grep -qE -- "$3" "$2"; then
-        echo "$1: no line like $3 in"; cat "$2"
-        failures=$((failures + 1))
-    fi
-}
+shows() { grep -qE -- "$3" "$2" || fail "$1: no line like $3 in" "$2"; }
 
 expect script 0 "${run[@]}" "$here/session.txt"
 same script "$here/session.out"
 # The turning progress texts are for a window's user; a script's reader gets no message at all.
-if [ -s "$work/err" ]; then
-    echo "script: messages on standard error"; cat "$work/err"
-    failures=$((failures + 1))
-fi
+[ ! -s "$work/err" ] || fail "script: messages on standard error" "$work/err"
 
 # README's session, replayed on the same simulator: its script, then the output it shows.
 readme=$(sed -n '/^\$ cat eeprom.txt$/,/^\$ echo \$?$/p' "$here/../../README.md")
@@ -76,7 +65,7 @@ same readme "$work/eeprom.out"
 # line of its own, also after a refusal's echo line, and each refusal says why.
 expect refused 1 "${run[@]}" < "$here/refused.txt"
 shows refused "$work/out" '^\?EXPECT > Es wurde noch nichts gelesen$'
-grep -q '^!WR' "$work/out" && { echo "refused: went on"; failures=$((failures + 1)); }
+! grep -q '^!WR' "$work/out" || fail "refused: went on"
 expect keep-going 1 "${run[@]}" --keep-going "$here/refused.txt"
 cat "$work/err" >> "$work/out"
 same keep-going "$here/refused.out"
@@ -97,10 +86,8 @@ expect given-port 0 "${none[@]}" "${run[@]}" --port "$port" --timestamps \
 shows given-port "$work/out" '^ +[0-9]+ !Version: 2.20$'
 shows log "$work/log" '^ +[0-9]+ #GET VERSION$'
 # SLEEP keeps its own time, not the keep-alive's three seconds.
-if ! awk '/#SLEEP/ { s = $1 } /#GET/ { exit !($1 - s >= 200 && $1 - s < 2000) }' "$work/log"; then
-    echo "SLEEP 200 did not take 200 ms:"; cat "$work/log"
-    failures=$((failures + 1))
-fi
+awk '/#SLEEP/ { s = $1 } /#GET/ { exit !($1 - s >= 200 && $1 - s < 2000) }' "$work/log" ||
+    fail "SLEEP 200 did not take 200 ms:" "$work/log"
 if [ -n "$com" ]; then
     # Wine follows a Unix link as if it were the file, and has no console on a pty.
     expect port-name 2 "${run[@]}" --port 'COM256' < /dev/null
@@ -126,7 +113,7 @@ else
     wait "$pid"
     got=$?
     exec 3>&-
-    [ "$got" -eq 1 ] || { echo "Ctrl-C at the input: exit status $got, not 1"; failures=$((failures + 1)); }
+    [ "$got" -eq 1 ] || fail "Ctrl-C at the input: exit status $got, not 1"
     "$batch" <<< 'SLEEP 60000' > "$work/out" 2>&1 &
     pid=$!
     for _ in $(seq 600); do grep -q '^#SLEEP' "$work/out" && break; sleep 0.05; done
@@ -134,19 +121,17 @@ else
     kill -KILL "$pid" 2> /dev/null
     wait "$pid"
     got=$?
-    [ "$got" -eq 130 ] || { echo "two Ctrl-C: exit status $got, not 130"; failures=$((failures + 1)); }
+    [ "$got" -eq 130 ] || fail "two Ctrl-C: exit status $got, not 130"
     # The waits sleep: a SLEEP, then the wait for input with the port open, must not keep a core
     # busy for their three seconds, nor talk to the modem before the keep-alive is due, which is
     # after the input's end.
     TIMEFORMAT='%3U %3S'
     before=$(grep -c '' "$work/wire")
     cpu=$( { time { echo 'SLEEP 1000'; sleep 3; } | "$batch" > /dev/null 2>&1; } 2>&1 )
-    if ! awk -v t="$cpu" 'BEGIN { split(t, s, " "); exit !(s[1] + s[2] < 0.5) }'; then
-        echo "sleep: $cpu s of CPU in SLEEP 1000 and a wait for input"
-        failures=$((failures + 1))
-    fi
+    awk -v t="$cpu" 'BEGIN { split(t, s, " "); exit !(s[1] + s[2] < 0.5) }' ||
+        fail "sleep: $cpu s of CPU in SLEEP 1000 and a wait for input"
     sent=$(tail -n +$((before + 1)) "$work/wire" | awk '$2 == "host" { n += NF - 2 } END { print n }')
-    [ "$sent" = 9 ] || { echo "idle: $sent bytes to the modem, not start-up's 9"; failures=$((failures + 1)); }
+    [ "$sent" = 9 ] || fail "idle: $sent bytes to the modem, not start-up's 9"
 fi
 
 [ "$failures" -eq 0 ]

@@ -20,15 +20,17 @@ DESTDIR=$root cmake --install "$build" --prefix /usr > /dev/null
 cd "$root"
 
 share=usr/share
+so=$(find usr/lib -name libi2cmodem.so.1)
+libdir=$(dirname "$so")
 files=(usr/bin/i2c-terminal usr/bin/i2c-batch usr/bin/i2c-modem-sim
     $share/applications/i2c-terminal.desktop $share/metainfo/de.selmur_vusk.i2c_terminal.metainfo.xml
     $share/icons/hicolor/scalable/apps/i2c-terminal.svg $share/doc/i2c-terminal/copyright
     $share/doc/i2c-terminal/changelog.gz usr/sbin/i2c-modem-attach
     $share/man/man8/i2c-modem-attach.8.gz $share/doc/{i2c-modem-attach,i2c-modem-dkms}/copyright
-    usr/src/i2c-modem-*/dkms.conf)
-for program in i2c-terminal i2c-batch i2c-modem-sim; do
-    files+=("$share/man/man1/$program.1.gz")
-done
+    $share/man/man1/{i2c-terminal,i2c-batch,i2c-modem-sim}.1.gz usr/src/i2c-modem-*/dkms.conf
+    "$libdir/libi2cmodem.so" usr/include/i2cmodem.h "$libdir/pkgconfig/i2cmodem.pc"
+    "$libdir/cmake/i2cmodem/i2cmodemConfig.cmake" usr/lib/python3/dist-packages/i2cmodem/__init__.py
+    $share/doc/{libi2cmodem1,libi2cmodem-dev,python3-i2cmodem}/copyright)
 for file in "${files[@]}"; do
     [ -s "$file" ] || fail "$file is not installed"
 done
@@ -63,15 +65,8 @@ products=$(cat "$rule" "$hotplug" | grep -o 'ATTRS{product}=="[^"]*"' | sed 's/^
 strings -a usr/bin/i2c-terminal | grep -Fx "$products" > /dev/null ||
     fail "i2c-terminal does not look for the rule's product \"$products\""
 
-# The modem library and the Python package, each with its licence: a C program built by the
-# installed pkg-config file, and the package, each loading the installed library.
-so=$(find usr/lib -name libi2cmodem.so.1)
-libdir=$(dirname "$so")
-for file in "$libdir/libi2cmodem.so" usr/include/i2cmodem.h "$libdir/pkgconfig/i2cmodem.pc" \
-    "$libdir/cmake/i2cmodem/i2cmodemConfig.cmake" usr/lib/python3/dist-packages/i2cmodem/__init__.py \
-    $share/doc/{libi2cmodem1,libi2cmodem-dev,python3-i2cmodem}/copyright; do
-    [ -s "$file" ] || fail "$file is not installed"
-done
+# A C program built by the installed pkg-config file, and the Python package, each loading the
+# installed library.
 grep -q "License: LGPL-2.1-or-later" $share/doc/python3-i2cmodem/copyright || fail "no LGPL named"
 echo '#include <i2cmodem.h>
 int main(void) { return i2cmodem_version(NULL, NULL) == I2CMODEM_BAD_ARGUMENT ? 0 : 1; }' > probe.c

@@ -27,6 +27,14 @@ def bus(sim):
         yield b
 
 
+def fails(call, code, text=""):
+    """The OSError that the call raises, of that errno and with the text in its message."""
+    with pytest.raises(OSError) as e:
+        call()
+    assert e.value.errno == code and text in str(e.value)
+    return e.value
+
+
 @pytest.mark.parametrize("device", [EEPROM, REGISTERS])
 def test_every_smbus_method_on_the_device(bus, device):
     bus.write_i2c_block_data(device, 0x10, [0x11, 0x22, 0x33, 0x44])
@@ -60,39 +68,25 @@ def test_what_the_modem_cannot_do(bus):
     for call in (lambda: bus.write_quick(EEPROM), bus.enable_pec,
                  lambda: bus.i2c_rdwr(i2cmodem.i2c_msg.write(EEPROM, b"")),
                  lambda: bus.i2c_rdwr(i2cmodem.i2c_msg(addr=EEPROM, flags=0x10, len=1))):
-        with pytest.raises(OSError) as e:
-            call()
-        assert e.value.errno == errno.EOPNOTSUPP
+        fails(call, errno.EOPNOTSUPP)
     assert not bus.funcs & (i2cmodem.I2cFunc.SMBUS_QUICK | i2cmodem.I2cFunc.SMBUS_PEC)
     bus.enable_pec(False)
     with pytest.raises(ValueError):
         bus.write_block_data(EEPROM, 0, [0] * 33)
     bus.write_i2c_block_data(REGISTERS, 0x70, [0xFF])
-    with pytest.raises(OSError) as e:
-        bus.read_block_data(REGISTERS, 0x70)
-    assert e.value.errno == errno.EPROTO
+    fails(lambda: bus.read_block_data(REGISTERS, 0x70), errno.EPROTO)
 
 
 def test_faults_raise_the_kernels_codes(sim, bus):
-    with pytest.raises(OSError) as e:
-        bus.read_byte(0x11)
-    assert e.value.errno == errno.ENXIO and "Slave reagiert nicht" in str(e.value)
+    fails(lambda: bus.read_byte(0x11), errno.ENXIO, "Slave reagiert nicht")
     sim.send("stretch 0072 on")
-    with pytest.raises(OSError) as e:
-        bus.write_byte(REGISTERS, 0)
-    assert e.value.errno == errno.EIO and "Timeout beim Clock-Stretch" in str(e.value)
+    fails(lambda: bus.write_byte(REGISTERS, 0), errno.EIO, "Timeout beim Clock-Stretch")
     sim.send("silent on")
-    with pytest.raises(TimeoutError) as e:
-        bus.read_byte(EEPROM)
-    assert e.value.errno == errno.ETIMEDOUT
+    assert isinstance(fails(lambda: bus.read_byte(EEPROM), errno.ETIMEDOUT), TimeoutError)
     sim.send("silent off")
-    with pytest.raises(OSError) as e:
-        bus.write_byte(0x80, 0)
-    assert e.value.errno == errno.EINVAL
+    fails(lambda: bus.write_byte(0x80, 0), errno.EINVAL)
     bus.close()
-    with pytest.raises(OSError) as e:
-        bus.read_byte(EEPROM)
-    assert e.value.errno == errno.EBADF
+    fails(lambda: bus.read_byte(EEPROM), errno.EBADF)
 
 
 @pytest.mark.parametrize("result, status, code", [
@@ -141,25 +135,19 @@ def test_threads_share_a_bus(sim, bus):
     assert events == [i2cmodem.Event(EXPANDER, b"\xfe")]
 
     # Closing lets a waiting thread's call end; its next one finds the modem closed.
-    def wait_on():
-        try:
-            modem.wait_interrupt()
-        except OSError as e:
-            events.append(e.errno)
-    waiter = threading.Thread(target=wait_on)
+    waiter = threading.Thread(
+        target=lambda: events.append(fails(modem.wait_interrupt, errno.EBADF)))
     waiter.start()
     bus.close()
     waiter.join()
-    assert events[1:] == [errno.EBADF]
+    assert [e.errno for e in events[1:]] == [errno.EBADF]
 
 
 def test_a_held_or_forbidden_port_is_no_missing_modem(sim):
     with i2cmodem.Modem():
         for port in (None, sim.port):
-            with pytest.raises(OSError) as e:
-                i2cmodem.SMBus(port)
-            assert (e.value.errno, e.value.filename) == (errno.EBUSY, sim.port)
-            assert "belegt" in e.value.strerror
+            e = fails(lambda: i2cmodem.SMBus(port), errno.EBUSY)
+            assert e.filename == sim.port and "belegt" in e.strerror
     # Nobody may open the line; root, who passes any mode, tries without that power.
     mode = os.stat(sim.port).st_mode
     os.chmod(sim.port, 0)

@@ -87,9 +87,7 @@ class Window : public ::testing::Test {
         std::erase(events, WindowEvent::None);
         return events;
     }
-    void clickAt(QPoint inWindow) {
-        QTest::mouseClick(win.windowHandle(), Qt::LeftButton, {}, inWindow);
-    }
+    void clickAt(QPoint at) { QTest::mouseClick(win.windowHandle(), Qt::LeftButton, {}, at); }
 
     test::VirtualTime time;
     sim::VirtualBench bench{time};
@@ -194,8 +192,7 @@ TEST_F(Window, AWaitEndsWhenTheWatchedBytesWait) {
         QTimer::singleShot(50, &win, [&] { line.writeByte(2); });
         EXPECT_TRUE(heard ? waited(30000) < 10000 : waited(300) >= 300) << heard;
         EXPECT_LT(waited(30000), 10000) << "at once while they wait";
-        close(line.fd[0]);
-        close(line.fd[1]);
+        for (int fd : line.fd) close(fd);
     }
 }
 
@@ -204,18 +201,16 @@ TEST_F(Window, TheHelpUntilItIsClosedAndTheLogoWithThePageOfTheStartDirectory) {
     QPointer<ui::HelpView> seen;
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, [&] {
-        ui::HelpView* view = window.help().view();
-        if (view == nullptr || !seen.isNull()) {
-            return;
+        if (ui::HelpView* view = window.help().view(); view != nullptr && seen.isNull()) {
+            seen = view;
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(view));
+            QPlainTextEdit& text = view->text();
+            EXPECT_TRUE(text.isReadOnly());
+            EXPECT_EQ(text.document()->blockCount(), int(HelpLines().size()) + 1) << "a line each";
+            QTest::keyClick(&text, Qt::Key_End, Qt::ControlModifier);
+            EXPECT_GT(text.verticalScrollBar()->value(), 0) << "the keys move through the text";
+            EXPECT_FALSE(view->close()) << "it only asks the loop";
         }
-        seen = view;
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(view));
-        QPlainTextEdit& text = view->text();
-        EXPECT_TRUE(text.isReadOnly());
-        EXPECT_EQ(text.document()->blockCount(), int(HelpLines().size()) + 1) << "a line each";
-        QTest::keyClick(&text, Qt::Key_End, Qt::ControlModifier);
-        EXPECT_GT(text.verticalScrollBar()->value(), 0) << "the keys move through the text";
-        EXPECT_FALSE(view->close()) << "it only asks the loop";
     });
     user.start(1);
     QTest::mouseClick(&win.helpButton(), Qt::LeftButton);
