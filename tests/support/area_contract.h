@@ -61,7 +61,7 @@ inline const AreaCase kAreaCases[] = {
      {{'a', "one"}, {'a', "#"}, {'c'}, {'s', "tail", 5}, {'s', "", 2}}, "one|#tail|", {1, 5}, 1},
     {"InsertPushesLinesDown", {{'a', "one"}, {'a', "three"}, {'i', "zero", 0}, {'c'}, {'i', "two", 2}},
      "zero|one|two|three|", {3, 0}, 2},
-    {"InsertBeyondTheEndAppends", {{'a', "one"}, {'c'}, {'i', "two", 7}}, "one|two|", {1, 3}, 0},
+    {"InsertAtOrBeyondTheEndAppends", {{'a', "one"}, {'c'}, {'i', "two", 1}, {'i', "six", 7}}, "one|two|six|", {2, 3}, 0},
     {"TypingFollowsTheResultLine",
      {{'a', "#WR 0072 01"}, {'a', ""}, {'i', "!WR > OK ", 1}, {'s', "#", 2}, {'t', "rd"}},
      "#WR 0072 01|!WR > OK |#rd|", {2, 3}, 0},
