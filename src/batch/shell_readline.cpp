@@ -114,7 +114,11 @@ std::optional<std::string> Shell::readLine(const std::string& prompt,
             rl_callback_read_char();
             continue;
         }
-        // Ctrl-C: as in other shells, the line goes and a fresh prompt comes.
+        // Ctrl-C: as in other shells, the line goes and a fresh prompt comes. A count begun with
+        // M-digit goes too; its "(arg: N)" stands in for the prompt, which comes back.
+        if (RL_ISSTATE(RL_STATE_NUMERICARG)) {
+            rl_restore_prompt();
+        }
         rl_free_line_state();
         rl_callback_sigcleanup();
         rl_replace_line("", 0);

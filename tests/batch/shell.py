@@ -31,9 +31,9 @@ def shell(environment, history, replug=False):
         return until(b"#", until(b"!Version: 2.20", len(seen)))
 
     prompt = until(b"#")  # the prompt of the modem
-    os.write(fd, b"get")
-    until(b"get", prompt)
-    os.write(fd, b"\x03")  # Ctrl-C drops the begun line for a fresh prompt
+    os.write(fd, b"get\x1b3")  # with a count for the next key (M-3) pending
+    until(b"(arg: 3) get", prompt)
+    os.write(fd, b"\x03")  # Ctrl-C drops the begun line and the count for a fresh prompt
     until(b"#", prompt)
     shown = command()
     if not replug:
