@@ -122,6 +122,19 @@ else
     wait "$pid"
     got=$?
     [ "$got" -eq 130 ] || fail "two Ctrl-C: exit status $got, not 130"
+    # One Ctrl-C during a command ends the run after it: the next script does not start.
+    printf 'SLEEP 3000\n' > "$work/first"
+    printf 'GET VERSION\n' > "$work/second"
+    "$batch" "$work/first" "$work/second" > "$work/out" 2>&1 &
+    pid=$!
+    for _ in $(seq 600); do grep -q '^#SLEEP' "$work/out" && break; sleep 0.05; done
+    kill -INT "$pid"
+    wait "$pid"
+    got=$?
+    [ "$got" -eq 1 ] && ! grep -q VERSION "$work/out" || fail "Ctrl-C in a command: $got" "$work/out"
+    printf 'RD 0073 XX\n' > "$work/first"  # a refusal ends it too, without --keep-going
+    expect refused-first 1 "$batch" "$work/first" "$work/second"
+    ! grep -q VERSION "$work/out" || fail "the second script ran after a refusal" "$work/out"
     # The waits sleep: a SLEEP, then the wait for input with the port open, must not keep a core
     # busy for their three seconds, nor talk to the modem before the keep-alive is due, which is
     # after the input's end.
