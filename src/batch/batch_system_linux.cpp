@@ -43,15 +43,17 @@ std::size_t ReadInput(char* buffer, std::size_t size) {
 std::FILE* OpenLog(const std::string& path) {
     const int fd =
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return nullptr;
+    }
     struct stat file {};
-    std::FILE* log = nullptr;
-    if (fd >= 0 && fstat(fd, &file) == 0 && S_ISREG(file.st_mode) && file.st_uid == getuid()) {
-        log = fdopen(fd, "w");
+    if (fstat(fd, &file) == 0 && S_ISREG(file.st_mode) && file.st_uid == getuid()) {
+        if (std::FILE* log = fdopen(fd, "w")) {
+            return log;
+        }
     }
-    if (log == nullptr && fd >= 0) {
-        ::close(fd);
-    }
-    return log;
+    ::close(fd);
+    return nullptr;
 }
 
 }  // namespace i2ct::batch

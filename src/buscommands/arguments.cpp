@@ -42,7 +42,7 @@ bool checkText(Program& p, const BusCommandProfile& profile, const Text& argumen
         refuse(p, profile, profile.dataFaultMessage);
     }
     // Judged whatever came before, so a faulty text that is also too long gets both reports.
-    if (profile.longestArgument > 0 && argument.size() > profile.longestArgument) {
+    if (argument.size() > profile.longestArgument) {
         refuse(p, profile, profile.tooLongMessage);
         accepted = false;
     }
@@ -90,7 +90,7 @@ BusCommandProfile WriteProfile() {
         .dataFaultMessage =
             "Der Datenteil weist einen Fehler auf!    Beispiel: #WR 0012 0F DE 02 "
             "12 45....",
-        .longestArgument = 0,
+        .longestArgument = std::numeric_limits<std::size_t>::max(),
         .tooLongMessage = {},
         .readWriteBit = 0,
         .bitMessage = "In der Adresse ist das Bit 0 gesetzt! Dies bedeutet Lesen nicht Schreiben!",

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include <vector>
 
@@ -14,12 +15,13 @@
 namespace i2ct {
 
 struct BusCommandProfile {
-    Text echoPrefix;                // "?WR ": starts every echo line of a refusal
-    int caretBlanks = 0;            // added to the offending position for the caret line
-    Text emptyMessage;              // no argument at all
-    Text addressFaultMessage;       // layout fault within the four address digits
-    Text dataFaultMessage;          // layout fault behind the address
-    std::size_t longestArgument{};  // 0: no limit of its own
+    Text echoPrefix;           // "?WR ": starts every echo line of a refusal
+    int caretBlanks = 0;       // added to the offending position for the caret line
+    Text emptyMessage;         // no argument at all
+    Text addressFaultMessage;  // layout fault within the four address digits
+    Text dataFaultMessage;     // layout fault behind the address
+    // The longest argument text; the largest value when the command has no limit of its own.
+    std::size_t longestArgument = std::numeric_limits<std::size_t>::max();
     Text tooLongMessage;
     std::uint8_t readWriteBit{};  // the bit 0 the slave address byte must carry
     Text bitMessage;
