@@ -160,8 +160,8 @@ Outcome Session::since(LineIndex from) {
 Outcome Session::type(const Text& line) {
     Program& p = terminal_.program();
     // Each command starts on a line of its own behind the prompt, also after an echo line,
-    // behind which the window's user would type on.
-    if (output_.count() == 0 || output_.get(output_.count() - 1) != p.PromptChar) {
+    // behind which the window's user would type on. An empty area has an empty last line.
+    if (output_.get(output_.count() - 1) != p.PromptChar) {
         output_.append(p.PromptChar);
         RefreshSnapshot(p);
     }

@@ -17,12 +17,13 @@ bool LineWaits::interrupted() {
 }
 
 void LineWaits::wakeAfter(std::uint32_t ms) {
-    waking_ = true;
     wake_ = clock_.ticks() + ms;
 }
 
 WindowEvent LineWaits::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) {
     const Tick start = clock_.ticks();
+    const std::optional<Tick> wake =
+        policy == WaitPolicy::Loop ? std::exchange(wake_, std::nullopt) : std::nullopt;
     for (;;) {
         if (policy == WaitPolicy::Loop && !queue_.empty()) {
             const WindowEvent event = queue_.front();
@@ -39,10 +40,9 @@ WindowEvent LineWaits::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, Lin
         }
         const Tick now = clock_.ticks();
         std::uint32_t left = timeoutMs - std::min(now - start, timeoutMs);
-        if (policy == WaitPolicy::Loop && waking_) {
-            const auto toWake = static_cast<std::int32_t>(wake_ - now);
+        if (wake) {
+            const auto toWake = static_cast<std::int32_t>(*wake - now);
             if (toWake <= 0) {
-                waking_ = false;
                 return WindowEvent::None;
             }
             left = std::min(left, static_cast<std::uint32_t>(toWake));

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/clock.h"
@@ -28,7 +29,7 @@ class LineWaits : public WindowEvents {
     // The program's port: a listening wait ends as a STOP click once its device has gone,
     // since nothing can come any more.
     void watch(const std::unique_ptr<SerialPort>& port) { port_ = &port; }
-    // Ends the loop's waits once ms have passed from now, as a pass of SLEEP needs.
+    // Ends the loop's next wait once ms have passed from now, as a pass of SLEEP needs.
     void wakeAfter(std::uint32_t ms);
 
     // Ctrl-C from now on is a STOP click; a second one before it is taken ends the program.
@@ -40,8 +41,7 @@ class LineWaits : public WindowEvents {
     Clock& clock_;
     const std::unique_ptr<SerialPort>* port_ = nullptr;
     std::deque<WindowEvent> queue_;
-    bool waking_ = false;
-    Tick wake_ = 0;
+    std::optional<Tick> wake_;
 };
 
 // What the message line was told, without the progress texts and the blanks that clear them.
