@@ -114,17 +114,13 @@ std::optional<std::string> Shell::readLine(const std::string& prompt,
             rl_callback_read_char();
             continue;
         }
-        // Ctrl-C: as in other shells, the line goes and a fresh prompt comes. A count begun with
-        // M-digit goes too; its "(arg: N)" stands in for the prompt, which comes back.
-        if (RL_ISSTATE(RL_STATE_NUMERICARG)) {
-            rl_restore_prompt();
-        }
+        // Ctrl-C: as in other shells, the line goes and a fresh prompt comes. So does a count
+        // begun with M-digit, whose "(arg: N)" stands in for the prompt: the handler starts anew.
         rl_free_line_state();
         rl_callback_sigcleanup();
-        rl_replace_line("", 0);
+        rl_callback_handler_remove();
         rl_crlf();
-        rl_on_new_line();
-        rl_redisplay();
+        rl_callback_handler_install(prompt.c_str(), OnLine);
     }
     const std::optional<std::string> text = std::move(gTyped.line);
     if (text && text->find_first_not_of(' ') != std::string::npos) {
