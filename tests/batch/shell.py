@@ -34,7 +34,7 @@ def shell(environment, history, replug=False):
     os.write(fd, b"get\x1b3")  # with a count for the next key (M-3) pending
     until(b"(arg: 3) get", prompt)
     os.write(fd, b"\x03")  # Ctrl-C drops the begun line and the count for a fresh prompt
-    until(b"#", prompt)
+    until(b"#", until(b"\r\n", prompt))  # on a line of its own
     shown = command()
     if not replug:
         def after(text, before):  # until the wire log shows text once more

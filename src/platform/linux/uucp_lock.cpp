@@ -28,7 +28,7 @@ std::optional<pid_t> LockHolder(const std::string& path) {
     char* end = nullptr;
     const long pid = std::strtol(text, &end, 10);
     const bool wellFormed = end != text && (*end == '\n' || *end == '\0');
-    return wellFormed && pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+    return wellFormed && pid >= 1 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
 }
 
 bool Living(pid_t pid) {
