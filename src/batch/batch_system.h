@@ -9,7 +9,8 @@
 
 namespace i2ct::batch {
 
-// Lets standard output and error pass UTF-8 text and line ends on as they are written.
+// Lets standard output and error pass UTF-8 text and line ends on as they are written; on Linux
+// a standard descriptor that came closed reads or writes nothing.
 void PrepareOutput();
 // Whether a user types into standard input, so that it is read as a shell.
 bool InteractiveInput();

@@ -12,7 +12,15 @@
 
 namespace i2ct::batch {
 
-void PrepareOutput() {}
+void PrepareOutput() {
+    // A standard descriptor that came closed would be the next file opened, the modem's port
+    // above all, which would then be read as the user's input and made a shell's terminal.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1) {
+            open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        }
+    }
+}
 
 bool InteractiveInput() {
     return isatty(STDIN_FILENO) != 0;

@@ -96,8 +96,11 @@ else
     ln -s "$work/log" "$work/link"
     expect log-link 2 "$batch" --log "$work/link" < /dev/null
     expect log-device 2 "$batch" --log /dev/null < /dev/null
-    expect log-first 0 "$batch" --log "$work/log0" <&-  # the log's descriptor is then 0
+    expect log-first 0 "$batch" --log "$work/log0" <&-
     shows log-first "$work/log0" '^!I2C-Speed'
+    # Standard input closed is no input; the modem's port, opened next, must not stand in for it.
+    expect no-input 0 "$batch" <&-
+    ! grep -q $'\e' "$work/out" || fail "no-input: a shell ran on the modem's port" "$work/out"
     python3 "$here/shell.py" "$batch" "$sim_control" "$work" || failures=$((failures + 1))
     # Ctrl-C while the program waits for the next line ends it as refused; a second Ctrl-C before
     # anything took the first ends it at once, here in a long SLEEP. The log is written as the
