@@ -11,7 +11,7 @@ namespace i2ct::batch {
 
 // Lets standard output and error pass UTF-8 text and line ends on as they are written; on Linux
 // a standard descriptor that came closed reads or writes nothing.
-void PrepareOutput();
+void PrepareStandardStreams();
 // Whether a user types into standard input, so that it is read as a shell.
 bool InteractiveInput();
 

@@ -12,7 +12,7 @@
 
 namespace i2ct::batch {
 
-void PrepareOutput() {
+void PrepareStandardStreams() {
     // A standard descriptor that came closed would be the next file opened, the modem's port
     // above all, which would then be read as the user's input and made a shell's terminal.
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {

@@ -19,7 +19,7 @@ constexpr DWORD kPipeStepMs = 10;
 
 // The same bytes as on Linux: no CR before each LF, and a console that shows UTF-8, set back to
 // its own code page at the end, since the console outlives the program.
-void PrepareOutput() {
+void PrepareStandardStreams() {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     static const UINT before = GetConsoleOutputCP();

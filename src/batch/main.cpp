@@ -138,7 +138,7 @@ int Usage(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    batch::PrepareOutput();
+    batch::PrepareStandardStreams();
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
