@@ -187,7 +187,8 @@ int main(int argc, char** argv) {
                      " nicht schreiben (es muss eine eigene Datei sein, keine Verknüpfung)");
     }
     GivenPort given(*system.libraries, port.value_or(Text()));
-    batch::Session session(clock, port ? given : *system.libraries, *system.serialPorts);
+    batch::Session session(clock, port ? given : *system.libraries, *system.serialPorts,
+                           [&out](const Text& line) { out.line(line); });
     const batch::Outcome started = session.start();
     out.outcome(started);
     if (started.failed) {

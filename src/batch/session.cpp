@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 #include "core/console.h"
 #include "interpreter/hex.h"
@@ -84,11 +85,29 @@ const std::vector<const char*>& CommandWords() {
     return kWords;
 }
 
-Session::Session(Clock& clock, LibraryLoader& libraries, SerialPorts& serialPorts)
-    : events_(clock),
+WindowEvent SessionWaits::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) {
+    if (policy == WaitPolicy::Listen) {
+        session_.showLive();
+    }
+    return LineWaits::waitEvent(timeoutMs, policy, line);
+}
+
+Session::Session(Clock& clock, LibraryLoader& libraries, SerialPorts& serialPorts,
+                 std::function<void(const Text&)> live)
+    : events_(clock, *this),
       terminal_(Ports{clock, events_, output_, status_, messages_, stop_, help_, dialog_, opener_,
-                      libraries, serialPorts}) {
+                      libraries, serialPorts}),
+      live_(std::move(live)) {
     events_.watch(terminal_.program().port);
+}
+
+void Session::showLive() {
+    // The lines above the console's current line are finished; the current one may still grow.
+    for (; shown_ < terminal_.program().CurrentLine; ++shown_) {
+        if (const Text line = output_.get(shown_); line != prompt()) {
+            live_(line);
+        }
+    }
 }
 
 Outcome Session::start() {
@@ -169,8 +188,9 @@ Outcome Session::type(const Text& line) {
     output_.moveToEndOfLine(typed);
     output_.type(line + "\n");
     events_.post(WindowEvent::OutputArea);
+    shown_ = typed + 1;
     terminal_.runPass();
-    return since(typed + 1);
+    return since(shown_);
 }
 
 Outcome Session::run(const Text& line) {
@@ -182,14 +202,14 @@ Outcome Session::run(const Text& line) {
         ReconnectModem(p);
         p.LastExchangeTime = p.ports.clock.ticks();
     }
-    Outcome before = settled(from);
+    // The reconnection prints no console lines, only its messages and status.
+    const Outcome before = settled(from);
     const bool connected = p.port && !p.port->dead();
     Outcome o = command(line);
     from = output_.count();
     dropDeadPort();
     Outcome after = settled(from);
     o.failed = o.failed || (connected && !p.port);
-    o.lines.insert(o.lines.begin(), before.lines.begin(), before.lines.end());
     o.messages.insert(o.messages.begin(), before.messages.begin(), before.messages.end());
     o.status = !after.status.empty() ? after.status : before.status;
     return o;

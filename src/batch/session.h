@@ -5,6 +5,7 @@
 // terminal's own.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "app/terminal.h"
@@ -26,9 +27,24 @@ struct Outcome {
 // The command words, the window's and batch mode's, for completion and the help text.
 const std::vector<const char*>& CommandWords();
 
+class Session;
+
+// The waits of the session's terminal: a LISTEN's waits also hand on the lines it printed so far.
+class SessionWaits : public headless::LineWaits {
+  public:
+    SessionWaits(Clock& clock, Session& session) : LineWaits(clock), session_(session) {}
+    WindowEvent waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, LineWatch line) override;
+
+  private:
+    Session& session_;
+};
+
 class Session {
   public:
-    Session(Clock& clock, LibraryLoader& libraries, SerialPorts& serialPorts);
+    // Lines that a command prints while it runs on (LISTEN without a time limit) go to live as
+    // they come, and are not in the command's outcome again.
+    Session(Clock& clock, LibraryLoader& libraries, SerialPorts& serialPorts,
+            std::function<void(const Text&)> live);
 
     // The window's start-up: the version and bus clock lines. Failed when no modem answers.
     Outcome start();
@@ -56,6 +72,9 @@ class Session {
     const Text& prompt() const { return terminal_.program().PromptChar; }
 
   private:
+    friend class SessionWaits;
+    // Hands the finished lines of the running command that were not yet handed on to live.
+    void showLive();
     // A command of the terminal's own, typed into the console.
     Outcome type(const Text& line);
     // The console lines from `from` on, without the bare prompt lines, and the messages.
@@ -72,7 +91,7 @@ class Session {
     // The outcome of the work since the console line from, with the connection's change, if any.
     Outcome settled(LineIndex from);
 
-    headless::LineWaits events_;
+    SessionWaits events_;
     MemoryOutputArea output_;
     headless::NoStatus status_;
     headless::MessageLog messages_;
@@ -81,6 +100,8 @@ class Session {
     headless::NoFileDialog dialog_;
     headless::NoOpener opener_;
     Terminal terminal_;
+    std::function<void(const Text&)> live_;
+    LineIndex shown_ = 0;  // the first line of the running command not yet handed to live
     std::vector<std::uint8_t> lastRead_;
     bool read_ = false;
     bool online_ = false;  // the connection as last reported
