@@ -23,13 +23,14 @@ void OnInterrupt(int) {
     }
 }
 
-// Waits on the descriptor, or only for the time without one; a signal ends the wait early.
+// Waits on the descriptor, or only for the time without one (poll passes over a negative
+// descriptor); a signal ends the wait early.
 void Poll(int descriptor, std::uint32_t ms) {
     pollfd entry{.fd = descriptor, .events = POLLIN, .revents = {}};
     const int timeout = static_cast<int>(std::min<std::uint32_t>(ms, 60000));
+    poll(&entry, 1, timeout);
     // A line that has hung up polls readable for ever without a byte: the time passes instead.
-    if (descriptor < 0 ||
-        (poll(&entry, 1, timeout) > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)) {
+    if ((entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
         poll(nullptr, 0, timeout);
     }
 }

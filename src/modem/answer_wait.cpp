@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "modem/answer_wait.h"
 
+#include <algorithm>
+
 #include "core/console.h"
 #include "modem/frame.h"
 
@@ -13,7 +15,8 @@ constexpr std::uint32_t kCycleSleepMs = 150;
 }  // namespace
 
 int WriteCycleLimit(std::int32_t busClock, int length) {
-    const std::int32_t clock = busClock > 0 ? busClock : kSlowestBusClock;
+    // The known clocks are never below the slowest, so only the unknown 0 is raised.
+    const std::int32_t clock = std::max(busClock, kSlowestBusClock);
     // The bit time and the transfer time are single precision, the conversion to cycles double:
     // the limit is defined with these roundings, and near its steps they decide the cycle.
     const auto bitTime = static_cast<float>(1.0 / clock);
