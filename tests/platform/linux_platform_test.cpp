@@ -77,6 +77,23 @@ TEST(LineSettings, GiveARawLineWithTheSpeedAndFramingAsked) {
     for (const char* bad : {"parity=X", "parity=NE", "data=9", "stop=3", "stop=1.5", "speed=1"}) {
         EXPECT_FALSE(ApplyLineSettings(bad, tty)) << bad;
     }
+    // Every rate Linux has, as glibc's cfsetspeed names it by number; the MODE abbreviations.
+    const auto speed = [&](const std::string& baud) {
+        return ApplyLineSettings("baud=" + baud, tty = kCooked) ? cfgetospeed(&tty) : B0;
+    };
+    for (const speed_t rate :
+         {50,     75,     110,     134,     150,     200,     300,     600,     1200,    1800,
+          2400,   4800,   9600,    19200,   38400,   57600,   115200,  230400,  460800,  500000,
+          576000, 921600, 1000000, 1152000, 1500000, 2000000, 2500000, 3000000, 3500000, 4000000}) {
+        termios want{};
+        EXPECT_TRUE(cfsetspeed(&want, rate) == 0 &&
+                    speed(std::to_string(rate)) == cfgetospeed(&want))
+            << rate;
+    }
+    for (const std::string full :
+         {"110", "150", "300", "600", "1200", "2400", "4800", "9600", "19200"}) {
+        EXPECT_EQ(speed(full.substr(0, 2)), speed(full)) << full;
+    }
 }
 
 // What this process holds open: discovery runs every three seconds while the modem is away, so a
