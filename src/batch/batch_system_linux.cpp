@@ -17,7 +17,7 @@ void PrepareStandardStreams() {
     // above all, which would then be read as the user's input and made a shell's terminal.
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         if (fcntl(fd, F_GETFD) == -1) {
-            open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+            open("/dev/null", O_RDWR);
         }
     }
 }

@@ -67,7 +67,7 @@ char* NextWord(const char* typed, int state) {
 }
 
 char** Complete(const char* typed, int, int) {
-    rl_attempted_completion_over = 1;  // command words only, never file names
+    rl_attempted_completion_over = true;  // command words only, never file names
     return rl_completion_matches(typed, NextWord);
 }
 

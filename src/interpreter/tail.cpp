@@ -11,7 +11,6 @@ void RemoveAll(Text& text, std::string_view word) {
         return;
     }
     Text out;
-    out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
         if (text.compare(i, word.size(), word) == 0) {

@@ -44,7 +44,6 @@ void appendUtf8(std::string& out, char32_t cp) {
 
 Text cp1252(std::string_view utf8Text) {
     Text out;
-    out.reserve(utf8Text.size());
     std::size_t i = 0;
     while (i < utf8Text.size()) {
         const auto lead = static_cast<unsigned char>(utf8Text[i]);
@@ -92,7 +91,6 @@ Text cp1252(std::string_view utf8Text) {
 
 std::string utf8(std::string_view text) {
     std::string out;
-    out.reserve(text.size() + text.size() / 8);
     for (char ch : text) {
         const auto b = static_cast<unsigned char>(ch);
         char32_t cp = b;

@@ -1,8 +1,9 @@
 """i2c-batch as a shell on a pty: Tab completes a command word, the command runs, and the line is
-in the history file of the state directory afterwards, for the user alone: under XDG_STATE_HOME,
-and under ~/.local/state without it. A LISTEN shows what it hears as it comes, and Ctrl-C ends
-it; Ctrl-C at the prompt drops a begun line. With "replug", the modem is unplugged and plugged
-again while the shell waits at its prompt, and the shell reconnects by itself.
+in the history file of the state directory afterwards, which keeps the newest thousand lines for
+the user alone: under XDG_STATE_HOME, and under ~/.local/state without it. A LISTEN shows what
+it hears as it comes, and Ctrl-C ends it; Ctrl-C at the prompt drops a begun line. With "replug",
+the modem is unplugged and plugged again while the shell waits at its prompt, and the shell
+reconnects by itself.
 Usage: shell.py I2C-BATCH SIM-CONTROL DIR [replug], with the simulator announced in
 XDG_RUNTIME_DIR and its wire logged to DIR/wire."""
 import os, pty, select, subprocess, sys, tempfile, time
@@ -11,6 +12,7 @@ import os, pty, select, subprocess, sys, tempfile, time
 def shell(environment, history, replug=False):
     pid, fd = pty.fork()
     if pid == 0:
+        os.chdir(os.path.dirname(os.path.dirname(history)))  # where "i2c-terminal" is a file name
         os.execve(sys.argv[1], [sys.argv[1]], environment)
     seen = b""
 
@@ -36,25 +38,21 @@ def shell(environment, history, replug=False):
     os.write(fd, b"get\x1b3")  # with a count for the next key (M-3) pending
     until(b"(arg: 3) get", prompt)
     os.write(fd, b"\x03")  # Ctrl-C drops the begun line and the count for a fresh prompt
-    until(b"#", until(b"\r\n", prompt))  # on a line of its own
+    fresh = until(b"#", until(b"\r\n", prompt))  # on a line of its own
+    os.write(fd, b"i2\t\x15")  # Tab completes command words, never file names; Ctrl-U empties
     shown = command()
+    assert b"i2c-terminal" not in seen[fresh:shown], seen[fresh:shown]
     if not replug:
-        def after(text, before):  # until the wire log shows text once more
-            end = time.monotonic() + 60
-            while wire().count(text) == before and time.monotonic() < end:
-                time.sleep(0.05)
-
-        wire = lambda: open(os.path.join(sys.argv[3], "wire")).read()
         os.write(fd, b"set filter 0050\r")
         shown = until(b"#", until(b"!SET FILTER > OK", shown))
-        listens = wire().count(" host 42 ")
-        os.write(fd, b"listen 0\r")  # without a time limit
-        after(" host 42 ", listens)
+        requests = lambda: open(os.path.join(sys.argv[3], "wire")).read().count(" host 42 ")
+        listens, end = requests(), time.monotonic() + 60
+        os.write(fd, b"listen 0\r")  # without a time limit; the traffic follows its request
+        while requests() == listens and time.monotonic() < end:
+            time.sleep(0.05)
         traffic = "traffic 0050 " + " ".join(f"{i:02X}" for i in range(1, 16))
         subprocess.run(["bash", sys.argv[2], "send", sys.argv[3], traffic], check=True)
-        # Ctrl-C takes effect at the end of LISTEN's pass, which leaves bytes that came after its
-        # look unread; so it comes after the dump line, while the pass waits two seconds on.
-        shown = until(b"0000  50 01 02 03", shown)
+        shown = until(b"0000  50 01 02 03", shown)  # at once: Ctrl-C ends the pass that showed it
         os.write(fd, b"\x03")
         shown = until(b"#", until(b"!LISTEN - ENDE", shown))
     if replug:
@@ -77,7 +75,8 @@ def shell(environment, history, replug=False):
         os.kill(pid, 9)
         raise AssertionError(f"Ctrl-D did not end the shell: {seen!r}")
     assert os.waitstatus_to_exitcode(done[1]) == 0, done[1]
-    assert "get VERSION " in open(history).read().splitlines(), open(history).read()
+    kept = open(history).read().splitlines()  # the newest thousand lines
+    assert "get VERSION " in kept and len(kept) <= 1000, kept[-4:] + [len(kept)]
     for private in (history, os.path.dirname(history)):
         assert os.stat(private).st_mode & 0o077 == 0, private
 
@@ -89,4 +88,7 @@ if len(sys.argv) > 4:
     shell(dict(plain, XDG_STATE_HOME=state), history, replug=True)
 else:
     shell(dict(plain, XDG_STATE_HOME=state), history)
-    shell(dict(plain, HOME=home), os.path.join(home, ".local/state/i2c-terminal/batch_history"))
+    os.makedirs(os.path.join(home, ".local/state/i2c-terminal"), 0o700)
+    with open(os.path.join(home, ".local/state/i2c-terminal/batch_history"), "w") as full:
+        full.write("get\n" * 1000)
+    shell(dict(plain, HOME=home), full.name)

@@ -105,7 +105,6 @@ void SysfsDriver::listVirtualDevices() {
 
 std::vector<Text> SysfsDriver::deviceDescriptions() {
     std::vector<Text> descriptions;
-    descriptions.reserve(devices_.size());
     for (const Device& device : devices_) {
         descriptions.push_back(device.description);
     }
