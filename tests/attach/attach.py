@@ -47,6 +47,7 @@ CASES = [
     (["@"], ADAPTER + " SETD 1", "", 4, ["nur root darf @ als I2C-Bus anmelden"], ""),
     (["@"], ADAPTER + " SETD 5", "", 1, ["@ lässt sich nicht als I2C-Bus einrichten"], ""),
     (["@"], ADAPTER + " TYPE 5", "", 1, ["@ lässt sich nicht"], "SETD 2\n" + BACK),
+    (["@"], ADAPTER + " READ 16", "", 1, ["@ gehört nicht mehr zum I2C-Bus"], LENT + BACK),
 ]
 
 
@@ -79,7 +80,7 @@ for args, setup, action, *expected in CASES:
     os.mkdir(f"{devices}/i2c-7/bus_clock_hz") if "clock/" in setup else None
     open(f"{devices}/i2c-7/bus_clock_hz", "w").close() if setup.endswith("clock") else None
     env = dict(os.environ, FAKE_SERPORT_LOG=f"{folder}/log", SYSFS_PATH=folder,
-               FAKE_SERPORT_REFUSE=setup[len(ADAPTER) + 1:] if "SETD" in setup or "TYPE" in setup else "",
+               FAKE_SERPORT_REFUSE=setup[len(ADAPTER) + 1:] if setup[-1:].isdigit() else "",
                ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0")
     if setup not in ("real", "flock", "lockfile", "mode0"):
         env["LD_PRELOAD"] = fake
