@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "attach/adapter.h"
 #include "attach/held_port.h"
@@ -216,19 +217,23 @@ class AdapterWatch {
 
 void Interrupted(int) {}
 
+// One read of the lent port, which serport holds until a signal or the hangup, while the adapter
+// is watched for; the read's result and its errno.
+std::pair<ssize_t, int> ReadLent(HeldPort& port, ReadBreaker& breaker, const Options& options,
+                                 const std::string& tty) {
+    const AdapterWatch watch(breaker, options, tty);
+    char byte;
+    const ssize_t got = read(port.fd(), &byte, sizeof byte);
+    const int error = errno;
+    breaker.leave();
+    return {got, error};
+}
+
 // Lends the held port to serio until the end; the exit status.
 int Serve(HeldPort& port, ReadBreaker& breaker, const Options& options) {
     const std::string tty = TtyName(options.port);
     while (breaker.enter()) {
-        ssize_t got = 0;
-        int error = 0;
-        {
-            const AdapterWatch watch(breaker, options, tty);
-            char byte = 0;
-            got = read(port.fd(), &byte, 1);
-            error = errno;
-            breaker.leave();
-        }
+        const auto [got, error] = ReadLent(port, breaker, options, tty);
         if (breaker.status()) {
             break;
         }
@@ -248,8 +253,7 @@ int Serve(HeldPort& port, ReadBreaker& breaker, const Options& options) {
 
 int main(int argc, char** argv) {
     // Only the thread that waits for them sees the ending signals; the read is broken by SIGUSR1.
-    sigset_t ending;
-    sigemptyset(&ending);
+    sigset_t ending{};  // zeroed: empty
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         sigaddset(&ending, signal);
     }
@@ -297,12 +301,11 @@ int main(int argc, char** argv) {
         return Refused(why, options.port);
     }
     if (const std::optional<Refusal> refused = port->lendToSerio(kSerioProtocol)) {
-        port.reset();
         return Refused(*refused, options.port);
     }
     ReadBreaker breaker;
     std::thread signals([&breaker, &ending] {
-        int signal = 0;
+        int signal;
         sigwait(&ending, &signal);
         breaker.stop(kDone);
     });
