@@ -106,7 +106,7 @@ bool isStatus(const Program& p, std::uint8_t code) {
 // are there.
 bool eventBytesCame(Program& p) {
     const Tick start = p.ports.clock.ticks();
-    std::size_t waiting = 0;
+    std::size_t waiting;
     do {
         CommandWait(p, kEventSliceMs, kBytesBeforeReading);
         waiting = WaitingBytes(p);
@@ -239,7 +239,7 @@ OpResult ListenFor(Program& p, std::uint8_t time) {
     const int limit = ListenTickLimit(time);
     Spinner spinner;
     int passes = 0;
-    std::size_t waiting = 0;
+    std::size_t waiting;
     do {
         ShowMessage(p, Text("Modem lauscht, bitte warten :  ") + spinner.next());
         AnswerStep(p, kRepaintMs, kListenSliceMs);
@@ -262,7 +262,7 @@ OpResult StartListening(Program& p) {
     PutRequest(p, kListenRequest, {0});
     SendFrame(p);
     int passes = 0;
-    std::size_t waiting = 0;
+    std::size_t waiting;
     do {
         AnswerStep(p, kRepaintMs, kAcknowledgementPassMs, kAcknowledgement);
         ++passes;

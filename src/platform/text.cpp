@@ -48,7 +48,7 @@ Text cp1252(std::string_view utf8Text) {
     while (i < utf8Text.size()) {
         const auto lead = static_cast<unsigned char>(utf8Text[i]);
         int extra = 0;
-        char32_t cp = 0;
+        char32_t cp;
         if (lead < 0x80) {
             cp = lead;
         } else if ((lead & 0xE0) == 0xC0) {

@@ -147,7 +147,7 @@ void LinuxSerialPort::writeByte(std::uint8_t byte) {
     if (dead() || (awaitEvents(POLLOUT) & POLLOUT) == 0) {
         return;
     }
-    ssize_t written = 0;
+    ssize_t written;
     do {
         written = write(fd_, &byte, 1);
     } while (written < 0 && errno == EINTR);
@@ -160,8 +160,8 @@ std::optional<std::uint8_t> LinuxSerialPort::readByte() {
     if (dead() || (awaitEvents(POLLIN) & POLLIN) == 0) {
         return std::nullopt;
     }
-    std::uint8_t data = 0;
-    ssize_t got = 0;
+    std::uint8_t data;
+    ssize_t got;
     do {
         got = read(fd_, &data, 1);
     } while (got < 0 && errno == EINTR);
@@ -179,7 +179,7 @@ std::size_t LinuxSerialPort::waiting() {
     if (dead()) {
         return 0;
     }
-    int count = 0;
+    int count;
     if (ioctl(fd_, FIONREAD, &count) != 0) {
         if (errno == EIO) {
             die();
