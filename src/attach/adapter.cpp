@@ -23,9 +23,9 @@ bool WordCharacter(char c) {
 }  // namespace
 
 std::string TtyName(const std::string& path) {
-    char* resolved = realpath(path.c_str(), nullptr);
-    std::string name = resolved != nullptr ? resolved : path;
-    std::free(resolved);
+    std::error_code unresolved;
+    const std::filesystem::path real = std::filesystem::canonical(path, unresolved);
+    std::string name = unresolved ? path : real.string();
     name.erase(0, name.starts_with("/dev/") ? 5 : name.find_last_of('/') + 1);
     std::erase(name, '/');
     return name;

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "batch/session.h"
@@ -79,9 +80,9 @@ struct Typed {
 Typed gTyped;
 
 void OnLine(char* line) {
+    const std::unique_ptr<char, decltype(&std::free)> owned(line, &std::free);
     gTyped.done = true;
     gTyped.line = line != nullptr ? std::optional<std::string>(line) : std::nullopt;
-    std::free(line);
     rl_callback_handler_remove();
 }
 

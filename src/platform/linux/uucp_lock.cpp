@@ -8,6 +8,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace i2ct::linux_platform {
 namespace {
@@ -38,9 +40,9 @@ bool Living(pid_t pid) {
 }  // namespace
 
 std::string LockFileName(const std::string& device) {
-    char* resolved = realpath(device.c_str(), nullptr);
-    std::string name = resolved != nullptr ? resolved : device;
-    std::free(resolved);
+    std::error_code unresolved;
+    const std::filesystem::path real = std::filesystem::canonical(device, unresolved);
+    std::string name = unresolved ? device : real.string();
     if (name.starts_with("/dev/")) {
         name.erase(0, 5);
     } else {
