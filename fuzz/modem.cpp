@@ -14,10 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     i2ct::test::Player player(false);
     player.watch();
     player.play(Block(0, "start"), true);
-    for (const char* typed : {"> LDTB 0041 01", "> CHKINT EIN"}) {
-        if (situation > commands.size()) {
-            player.play(Block(0, typed), true);
-        }
+    if (situation > commands.size()) {
+        for (const char* t : {"> LDTB 0041 01", "> CHKINT EIN"}) player.play(Block(0, t), true);
     }
     Block b(0, situation < commands.size() ? "> " + commands[situation] : "wait 7000");
     i2ct::Tick at = 0;

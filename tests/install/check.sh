@@ -9,10 +9,7 @@ build=$1
 for tool in desktop-file-validate appstreamcli xvfb-run xdotool file strings; do
     command -v "$tool" > /dev/null || { echo "skipped: $tool is missing"; exit 77; }
 done
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+fail() { echo "FAIL: $*" >&2; exit 1; }
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
@@ -76,12 +73,10 @@ maps=$(LD_LIBRARY_PATH=$root/$libdir PYTHONPATH=$root/usr/lib/python3/dist-packa
     /usr/bin/python3 -c 'import i2cmodem; print(open("/proc/self/maps").read())')
 grep -qF "$root/$so" <<< "$maps" || fail "the installed Python package does not load the installed library"
 
-# The window from the installed path, with a runtime directory of its own so that no simulator
-# of another test is taken for the modem.
+# The window from the installed path; its own runtime directory keeps out other tests' simulators.
 mkdir -m 700 run
 export XDG_RUNTIME_DIR=$root/run QT_QPA_PLATFORM=xcb
-# xvfb-run -a may pick the same free display as another run that starts at the same moment; its
-# server then fails to start, and another display is tried.
+# xvfb-run -a may pick a display that another run takes at the same moment; then another is tried.
 for attempt in 1 2 3; do
     status=0
     timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '

@@ -16,7 +16,11 @@ struct Rig {
     Ports ports(LibraryLoader& l, SerialPorts& s) {
         return Ports{time, time, output, status, message, stop, help, dialog, opener, l, s};
     }
-    std::vector<Text> lines() const;
+    std::vector<Text> lines() const {
+        std::vector<Text> all;
+        for (LineIndex i = 0; i < output.count(); ++i) all.push_back(output.get(i));
+        return all;
+    }
 
     VirtualTime time;
     MemoryOutputArea output;

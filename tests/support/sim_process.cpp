@@ -42,11 +42,9 @@ SimProcess::~SimProcess() {
 std::string SimProcess::send(const std::string& command) {
     std::fprintf(toChild_, "%s\n", command.c_str());
     std::fflush(toChild_);
-    for (std::string answer;;) {
-        if ((answer = line()).starts_with("ok") || answer.starts_with("error")) {
-            return answer;
-        }
-    }
+    std::string answer = line();
+    while (!answer.starts_with("ok") && !answer.starts_with("error")) answer = line();
+    return answer;
 }
 
 std::string SimProcess::line() {

@@ -44,13 +44,10 @@ WindowEvent VirtualTime::waitEvent(std::uint32_t timeoutMs, WaitPolicy policy, L
     Scripted& s = node.mapped();
     const bool delivered = policy == WaitPolicy::Loop ||
                            (policy == WaitPolicy::Listen && s.event == WindowEvent::StopButton);
-    if (!delivered) {
-        return WindowEvent::None;
-    }
-    if (s.userAction) {
+    if (delivered && s.userAction) {
         s.userAction();
     }
-    return s.event;
+    return delivered ? s.event : WindowEvent::None;
 }
 
 }  // namespace i2ct::test

@@ -170,9 +170,8 @@ class Player : public SerialPorts {
         const Tick t0 = rig_.time.ticks();
         wire_.runs.clear();
         rig_.message.history.clear();
-        rig_.status.shown.clear();
-        rig_.status.blinks.clear();
-        rig_.stop.shown.clear();
+        rig_.status = {};
+        rig_.stop = {};
         answers_ = &b.answers;
         request_ = 0;
         silent_ = !firmware_ && !healthy;
@@ -310,22 +309,17 @@ class Player : public SerialPorts {
     std::vector<std::string> wire() const {
         std::vector<std::string> out;
         for (const auto& [written, bytes] : wire_.runs) {
-            if (!written) {
-                if (firmware_) {
-                    out.push_back("wire< " + HexLine(bytes));
-                }
-                continue;
+            if (!written && firmware_) {
+                out.push_back("wire< " + HexLine(bytes));
             }
             // Cuts a run of writes into its Frames; a raw byte stays a line of its own.
-            std::size_t at = 0;
-            while (at < bytes.size()) {
-                std::size_t n = bytes.size() - at;
+            for (std::size_t at = 0, n = 0; written && at < bytes.size(); at += n) {
+                n = bytes.size() - at;
                 if (n >= 3 && bytes[at + 1] < 0x80 && bytes[at + 1] + 3u <= n) {
                     n = bytes[at + 1] + 3u;
                 }
                 out.push_back("wire> " + HexLine(Bytes(bytes.begin() + static_cast<long>(at),
                                                        bytes.begin() + static_cast<long>(at + n))));
-                at += n;
             }
         }
         return out;
@@ -365,8 +359,7 @@ class Player : public SerialPorts {
     Terminal terminal_{rig_.ports(rig_.bench, *this)};
     const std::vector<std::vector<Answer>>* answers_ = nullptr;
     std::size_t request_ = 0;
-    bool silent_ = false;
-    bool watched_ = false, busy_ = false, typed_ = false;
+    bool silent_ = false, watched_ = false, busy_ = false, typed_ = false;
     Tick started_ = 0;
 };
 

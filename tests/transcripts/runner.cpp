@@ -200,20 +200,16 @@ int Run(const std::string& file) {
     }
     Player player(firmware);
     int failures = 0;
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
-        const Block& b = blocks[i];
-        if (i == 0 && b.head != "start") {
-            player.play(Block(0, "start"), true);
-        }
+    if (blocks.empty() || blocks[0].head != "start") {
+        player.play(Block(0, "start"), true);
+    }
+    for (const Block& b : blocks) {
         const std::vector<std::string> actual = player.play(b);
         if (actual != b.expected) {
             std::cerr << file << ":" << b.line << ": " << b.head << "\n";
             Difference(b.expected, actual);
             ++failures;
         }
-    }
-    if (blocks.empty()) {
-        player.play(Block(0, "start"), true);
     }
     for (const Row& r : rows) failures += PlayRow(file, r, outcomes, player);
     return failures == 0 ? 0 : 1;

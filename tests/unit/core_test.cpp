@@ -13,7 +13,6 @@
 #include "modem/connection.h"
 #include "modem/status_text.h"
 #include "modem/version.h"
-
 #include "rig.h"
 
 namespace i2ct::test {
