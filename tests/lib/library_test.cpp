@@ -197,6 +197,7 @@ TEST_F(Library, ListensAndReportsInterruptEvents) {
     EXPECT_EQ(i2cmodem_set_filter(modem, 0x3A), I2CMODEM_OK);
     EXPECT_EQ(i2cmodem_listen(modem, 2, bytes.data(), bytes.size(), &received), I2CMODEM_REFUSED);
     EXPECT_EQ(i2cmodem_status(modem), 0x43);  // nothing on the bus for it
+    EXPECT_EQ(received, 0U) << "a refusal hands over no bytes";
     ASSERT_EQ(i2cmodem_listen_start(modem), I2CMODEM_OK);
     EXPECT_EQ(i2cmodem_table_clear(modem), I2CMODEM_BAD_ARGUMENT);
     // The stream comes in blocks of 16: the address byte and the data of each transfer seen.
