@@ -199,7 +199,9 @@ TEST_F(Library, ListensAndReportsInterruptEvents) {
     EXPECT_EQ(i2cmodem_status(modem), 0x43);  // nothing on the bus for it
     EXPECT_EQ(received, 0U) << "a refusal hands over no bytes";
     ASSERT_EQ(i2cmodem_listen_start(modem), I2CMODEM_OK);
+    i2cmodem_event event{};  // neither a table nor its events while listening
     EXPECT_EQ(i2cmodem_table_clear(modem), I2CMODEM_BAD_ARGUMENT);
+    EXPECT_EQ(i2cmodem_wait_interrupt(modem, 0, &event), I2CMODEM_BAD_ARGUMENT);
     // The stream comes in blocks of 16: the address byte and the data of each transfer seen.
     EXPECT_EQ(sim->send("traffic 0074 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"), "ok");
     EXPECT_EQ(i2cmodem_listen_read(modem, bytes.data(), bytes.size(), &received, 2000),
@@ -210,7 +212,6 @@ TEST_F(Library, ListensAndReportsInterruptEvents) {
     EXPECT_EQ(i2cmodem_listen_read(modem, bytes.data(), bytes.size(), &received, 0),
               I2CMODEM_BAD_ARGUMENT);
     EXPECT_EQ(received, 0U) << "no bytes read: none counted";
-    i2cmodem_event event{};
     EXPECT_EQ(i2cmodem_monitor(modem, 1), I2CMODEM_REFUSED);
     EXPECT_EQ(i2cmodem_status(modem), 0x4B);  // empty table
     EXPECT_EQ(i2cmodem_table_load(modem, 0x20, 1), I2CMODEM_OK);

@@ -277,7 +277,7 @@ TEST(UucpLock, KeepsOutWhileItsHolderLivesAndReplacesAStaleOne) {
     close(STDIN_FILENO);  // as started by a service: an open may well return descriptor 0
     const std::string name = LockFileName(pty.path());
     EXPECT_EQ(name, "LCK.." + pty.path().substr(5).replace(3, 1, "_"));  // /dev/pts/N: pts_N
-    const std::string lock = dir.file(name, "         1\n");  // init lives as long as we do
+    const std::string lock = dir.file(name, "1");  // init lives as long as we do; unpadded
     EXPECT_FALSE(UucpLock::take(pty.path(), at));
     const pid_t ended = fork();
     if (ended == 0) {
