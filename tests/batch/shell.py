@@ -12,7 +12,7 @@ import os, pty, select, subprocess, sys, tempfile, time
 def shell(environment, history, replug=False):
     pid, fd = pty.fork()
     if pid == 0:
-        os.chdir(os.path.dirname(os.path.dirname(history)))  # where "i2c-terminal" is a file name
+        os.chdir(state)  # where "i2c-terminal" is a file name
         os.execve(sys.argv[1], [sys.argv[1]], environment)
     seen = b""
 
@@ -87,8 +87,7 @@ history = os.path.join(state, "i2c-terminal", "batch_history")
 if len(sys.argv) > 4:
     shell(dict(plain, XDG_STATE_HOME=state), history, replug=True)
 else:
+    os.makedirs(os.path.dirname(history), 0o700)
+    open(history, "w").write("get\n" * 1000)  # full already
     shell(dict(plain, XDG_STATE_HOME=state), history)
-    os.makedirs(os.path.join(home, ".local/state/i2c-terminal"), 0o700)
-    with open(os.path.join(home, ".local/state/i2c-terminal/batch_history"), "w") as full:
-        full.write("get\n" * 1000)
-    shell(dict(plain, HOME=home), full.name)
+    shell(dict(plain, HOME=home), os.path.join(home, ".local/state/i2c-terminal/batch_history"))
