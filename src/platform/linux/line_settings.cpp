@@ -206,11 +206,9 @@ bool ApplyLineSettings(std::string_view settings, termios& terminal) {
     if (requested->extraStop) {
         line.c_cflag |= CSTOPB;
     }
-    line.c_cc[VMIN] = 0;
-    line.c_cc[VTIME] = 0;
+    line.c_cc[VMIN] = 0;  // cfmakeraw asks for one byte at least, with no time limit
     if (requested->speed) {
-        cfsetispeed(&line, *requested->speed);
-        cfsetospeed(&line, *requested->speed);
+        cfsetspeed(&line, *requested->speed);
     }
     terminal = line;
     return true;
