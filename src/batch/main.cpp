@@ -84,13 +84,8 @@ class Output {
 
     // The log must be no link, and on Linux the user's own file: see OpenLog.
     bool openLog(const std::string& path) {
-        log_ = batch::OpenLog(path);
+        log_.reset(batch::OpenLog(path));
         return log_ != nullptr;
-    }
-    ~Output() {
-        if (log_ != nullptr) {
-            std::fclose(log_);
-        }
     }
 
     void line(const Text& text, bool toScreen = true) { write(stdout, utf8(text), toScreen); }
@@ -119,15 +114,18 @@ class Output {
             std::fflush(to);
         }
         if (log_ != nullptr) {
-            std::fprintf(log_, "%s\n", stamped.c_str());
-            std::fflush(log_);
+            std::fprintf(log_.get(), "%s\n", stamped.c_str());
+            std::fflush(log_.get());
         }
     }
 
     Clock& clock_;
     Tick start_;
     bool stamps_;
-    std::FILE* log_ = nullptr;
+    struct Close {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, Close> log_;
 };
 
 int Usage(const std::string& problem) {
@@ -289,6 +287,5 @@ int main(int argc, char** argv) {
             }
         }
     }
-    session.finish();
     return status;
 }

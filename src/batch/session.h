@@ -66,9 +66,6 @@ class Session {
     // modem while it is gone, message clearing, interrupt monitoring. A port that has hung up,
     // or stirred unasked, is dealt with at once.
     Outcome idle(bool portStirred);
-    // Releases the modem.
-    void finish() { terminal_.shutDown(); }
-
     const Text& prompt() const { return terminal_.program().PromptChar; }
 
   private:

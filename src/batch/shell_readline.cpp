@@ -80,7 +80,10 @@ struct Typed {
 Typed gTyped;
 
 void OnLine(char* line) {
-    const std::unique_ptr<char, decltype(&std::free)> owned(line, &std::free);
+    struct Free {
+        void operator()(char* text) const { std::free(text); }
+    };
+    const std::unique_ptr<char, Free> owned(line);
     gTyped.done = true;
     gTyped.line = line != nullptr ? std::optional<std::string>(line) : std::nullopt;
     rl_callback_handler_remove();

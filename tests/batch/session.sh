@@ -73,6 +73,8 @@ same keep-going "$here/refused.out"
 expect no-modem 2 "${none[@]}" "${run[@]}" < /dev/null
 shows no-modem "$work/err" '^Fehler: Es ist.* kein Modem angeschlossen!!$'
 expect wrong-option 2 "${run[@]}" --baud 9600
+shows wrong-option "$work/err" '^i2c-batch: unbekannte Option oder fehlender Wert: --baud$'
+expect no-value 2 "${run[@]}" --port
 expect version 0 "${run[@]}" --version
 shows version "$work/out" '^i2c-batch 2\.[0-9]+$'
 expect help 0 "${run[@]}" --help
