@@ -189,6 +189,8 @@ TEST(Discovery, TheLibraryComesFromTheStartDirectoryOrTheFileDialog) {
     EXPECT_EQ(p.driver, nullptr);
     EXPECT_EQ(rig.message.text, cp1252(" Öffnen der Library fdt2xx.dll ist fehlgeschlagen!"));
     EXPECT_FALSE(p.MessageShown) << "the five-second clearing does not apply";
+    ConnectModem(p);  // without a driver there is no modem
+    EXPECT_EQ(rig.message.text, "Es ist\t kein Modem angeschlossen!!");
     rig.dialog.answer = "/opt/ftd2xx.dll";
     loader.found = "/opt/ftd2xx.dll";
     loader.factory = [&] { return rig.bench.driver(); };
