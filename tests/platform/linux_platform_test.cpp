@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -142,6 +143,9 @@ TEST(LinuxSerialPort, HoldsTheTtyAloneCarriesEveryByteRawAndNoticesAHangUp) {
     EXPECT_TRUE(tcgetattr(pty.slave, &line) == 0 && cfgetospeed(&line) == B115200);
     EXPECT_EQ(second.open(pty.path() + ": baud=115200 parity=X"), nullptr);
     EXPECT_EQ(second.lastFailure(), PortFailure::Other);
+    ASSERT_EQ(flock(pty.slave, LOCK_EX), 0);  // held as pyserial's exclusive opener holds it
+    EXPECT_EQ(second.open(pty.path() + ": baud=115200"), nullptr);
+    EXPECT_EQ(second.lastFailure(), PortFailure::Busy);
     for (const bool reading : {true, false}) {  // each notices by itself that the device has gone
         PseudoTerminal gone;
         ASSERT_NE(port = LinuxSerialPort::open(gone.path()), nullptr);
