@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <condition_variable>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -169,9 +168,7 @@ bool SevenBit(unsigned address) {
 void CopyOut(const std::vector<std::uint8_t>& bytes, std::uint8_t* data, std::size_t size,
              std::size_t* received) {
     const std::size_t n = std::min(bytes.size(), size);
-    if (n > 0) {
-        std::memcpy(data, bytes.data(), n);
-    }
+    std::copy_n(bytes.begin(), n, data);  // touches no byte, and no buffer, when n is 0
     if (received != nullptr) {
         *received = n;
     }
