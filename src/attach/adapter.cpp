@@ -78,11 +78,11 @@ int SetBusClock(int bus, unsigned hz, const std::string& sysfs) {
         return errno;
     }
     const std::string text = std::to_string(hz) + "\n";
-    // sysfs takes the value in one write; the modem's refusal comes back as its error.
+    // sysfs takes the value in one write. Whatever the modem's reason, a refused write must not
+    // read as the missing file that the caller waits out.
     const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    const int error = written ? 0 : errno != 0 ? errno : EIO;
     ::close(fd);
-    return error;
+    return written ? 0 : EIO;
 }
 
 }  // namespace i2ct::attach

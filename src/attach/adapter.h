@@ -25,7 +25,7 @@ std::optional<int> FindAdapter(const std::string& ttyName, const std::string& sy
 bool ModuleLoaded(std::string name, const std::string& sysfs = kSysfs);
 
 // Writes the bus clock in hertz to the adapter's file bus_clock_hz, which the modem takes as
-// SET SPEED; 0, or the errno of the refusal (ENOENT while the file is not there).
+// SET SPEED; 0, ENOENT while the file is not there, or another errno when it is refused.
 int SetBusClock(int bus, unsigned hz, const std::string& sysfs = kSysfs);
 
 }  // namespace i2ct::attach
