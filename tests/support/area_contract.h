@@ -72,6 +72,7 @@ inline const AreaCase kAreaCases[] = {
     {"BackspaceInsideALine", {{'a', "bcd"}, {'a', "a"}, {'m', "", 0, 2}, {'b'}}, "bd|a|", {0, 1}, 0},
     {"BackspaceJoinsLines", {{'a', "a"}, {'a', "b"}, {'c'}, {'m', "", 1, 0}, {'b'}}, "ab|", {0, 1}, 0},
     {"TheEmptiedAreaHasNoLines", {{'t', "x"}, {'b'}}, "", {0, 0}, 0},
+    {"EmptyingTheOnlyLineLeavesNone", {{'a', "x"}, {'c'}, {'s', "", 0}}, "", {0, 0}, 0},
     {"EnterOnTheEmptyArea", {{'t', "\n"}}, "||", {1, 0}, 0},
 };
 // clang-format on
