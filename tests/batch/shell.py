@@ -1,15 +1,15 @@
 """i2c-batch as a shell on a pty: Tab completes a command word, the command runs, and the line is
 in the history file of the state directory afterwards, which keeps the newest thousand lines for
-the user alone: under XDG_STATE_HOME, and under ~/.local/state without it. A LISTEN shows what
-it hears as it comes, and Ctrl-C ends it; Ctrl-C at the prompt drops a begun line. With "replug",
-the modem is unplugged and plugged again while the shell waits at its prompt, and the shell
-reconnects by itself.
+the user alone: under XDG_STATE_HOME, and under ~/.local/state without it, where the keys are
+the user's own, from an inputrc. A LISTEN shows what it hears as it comes, and Ctrl-C ends it;
+Ctrl-C at the prompt drops a begun line. With "replug", the modem is unplugged and plugged again
+while the shell waits at its prompt, and the shell reconnects by itself.
 Usage: shell.py I2C-BATCH SIM-CONTROL DIR [replug], with the simulator announced in
 XDG_RUNTIME_DIR and its wire logged to DIR/wire."""
 import os, pty, select, subprocess, sys, tempfile, time
 
 
-def shell(environment, history, replug=False):
+def shell(environment, history, replug=False, keys=b"get vers\t"):
     pid, fd = pty.fork()
     if pid == 0:
         os.chdir(state)  # where "i2c-terminal" is a file name
@@ -29,7 +29,7 @@ def shell(environment, history, replug=False):
         return seen.index(text, after) + len(text)
 
     def command():
-        os.write(fd, b"get vers\t\r")
+        os.write(fd, keys + b"\r")
         # Keys before the next prompt reach a terminal that the line editor has not yet made
         # raw, and a Ctrl-D there is lost.
         return until(b"#", until(b"!Version: 2.20", len(seen)))
@@ -90,4 +90,7 @@ else:
     os.makedirs(os.path.dirname(history), 0o700)
     open(history, "w").write("get\n" * 1000)  # full already
     shell(dict(plain, XDG_STATE_HOME=state), history)
-    shell(dict(plain, HOME=home), os.path.join(home, ".local/state/i2c-terminal/batch_history"))
+    inputrc = os.path.join(home, "inputrc")  # read by the program's name: "i2c-batch"
+    open(inputrc, "w").write('$if i2c-batch\n"\\C-xg": "get vers\\t"\n$endif\n')
+    shell(dict(plain, HOME=home, INPUTRC=inputrc),
+          os.path.join(home, ".local/state/i2c-terminal/batch_history"), keys=b"\x18g")
