@@ -84,7 +84,7 @@ void DispatchCommand(Program& p, const CommandHandlers& h) {
     const std::uint64_t before = p.operations.count;
     dispatchWord(p, h, word);
     if (p.operations.count == before) {
-        p.operations.record({OpStatus::BadArgument, 0, {}});
+        p.operations.record({OpStatus::BadArgument, {}, {}});
     }
 }
 

@@ -44,12 +44,11 @@ std::size_t CheckHexLayout(std::string_view text) {
     if (r == 0) {
         p = 4;
     }
+    // p never passes the end, so inside the loop it stands before it.
     while (r == 0 && p != length) {
-        if (p < length && r == 0) {
-            ++p;
-            if (!blankAt(p)) {
-                r = p;
-            }
+        ++p;
+        if (!blankAt(p)) {
+            r = p;
         }
         if (p < length && r == 0) {
             ++p;

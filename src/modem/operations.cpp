@@ -55,7 +55,7 @@ const OpResult& noAnswer(Program& p) {
 }
 
 const OpResult& badArgument(Program& p) {
-    return record(p, {OpStatus::BadArgument, 0, {}});
+    return record(p, {OpStatus::BadArgument, {}, {}});
 }
 
 // The data bytes of the reply in the FrameBuffer, as its length byte counts them.

@@ -18,7 +18,8 @@ char encode(char32_t cp) {
         return static_cast<char>(static_cast<unsigned char>(cp));
     }
     for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] != 0 && kHighControls[i] == cp) {
+        // cp is above 0x7F here, so the unassigned bytes' 0 never matches.
+        if (kHighControls[i] == cp) {
             return static_cast<char>(0x80 + i);
         }
     }
