@@ -72,7 +72,7 @@ std::vector<std::uint8_t> placedData(const Program& p, std::size_t count) {
 // The reply in the FrameBuffer judged against the answer code the request expects.
 const OpResult& judge(Program& p, std::uint8_t answer, std::vector<std::uint8_t> done) {
     if (p.frame[0] == answer) {
-        return record(p, {OpStatus::Done, p.frame[2], std::move(done)});
+        return record(p, {OpStatus::Done, {}, std::move(done)});
     }
     const OpStatus status = p.frame[0] == kStatusReply ? OpStatus::Refused : OpStatus::Unexpected;
     return record(p, {status, p.frame[2], replyData(p)});
