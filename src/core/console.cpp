@@ -108,7 +108,6 @@ void ShowMessage(Program& p, const Text& text) {
 
 void ShowError(Program& p, const Text& text) {
     p.ports.message.setTextColour(colour::kErrorRed);
-    p.ports.message.setBackground(colour::kGrey);
     ShowMessage(p, text);
 }
 

@@ -68,6 +68,10 @@ TEST_F(Library, WritesReadsAndReportsTheModemsRefusalsWithTheirTexts) {
     EXPECT_EQ(read(0x11, bytes, 1), I2CMODEM_REFUSED);
     EXPECT_EQ(i2cmodem_status(modem), I2CMODEM_STATUS_NO_SLAVE);
     EXPECT_STREQ(i2cmodem_status_text(i2cmodem_status(modem)), "Slave reagiert nicht");
+    std::uint8_t in = 0;
+    std::size_t got = 9;
+    EXPECT_EQ(i2cmodem_write_read(modem, 0x11, serial.data(), 1, &in, 1, &got), I2CMODEM_REFUSED);
+    EXPECT_EQ(got, 0U) << "a refused write reads nothing";
     EXPECT_STREQ(i2cmodem_status_text(0x48), "Fehler beim Kommando Tabelle löschen");
     for (const int outside : {-1, 256}) {  // no StatusCode: the text of code 0
         EXPECT_STREQ(i2cmodem_status_text(outside), i2cmodem_status_text(0)) << outside;
