@@ -86,6 +86,7 @@ TEST_F(Library, WritesReadsAndReportsTheModemsRefusalsWithTheirTexts) {
     int value = 0;
     const auto valueIfOk = [&value](i2cmodem_result r) { return r == I2CMODEM_OK ? value : -1; };
     EXPECT_EQ(valueIfOk(i2cmodem_version(modem, &value)), 220);
+    EXPECT_EQ(i2cmodem_status(modem), -1) << "the refusal's code outlived the next exchange";
     std::int32_t hertz = 0;
     EXPECT_EQ(i2cmodem_set_clock(modem, 1500, &hertz), I2CMODEM_OK);
     EXPECT_EQ(hertz, 1501);
