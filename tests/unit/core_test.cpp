@@ -82,6 +82,7 @@ TEST_F(Console, LongConsolesAndEditsFarUp) {
     EXPECT_EQ(p.CurrentLine, 40002);
     PrintLine(p, "!GET INT > 1", LineKind::Result);
     EXPECT_EQ(p.KnownLineCount, 40005);
+    EXPECT_EQ(p.CurrentLine, 40004) << "the new prompt's line";
     rig.output.moveToEndOfLine(150);
     EXPECT_EQ(enter("\n"), "!line 148");
 }
