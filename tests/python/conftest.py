@@ -1,10 +1,7 @@
 # SPDX-License-Identifier: LGPL-2.1-or-later
 # What the Python tests share: i2c-modem-sim (named by I2CT_SIM) on a pty in a runtime directory
 # of its own, where the library finds its virtual device, and the README's examples.
-import os
-import re
-import subprocess
-import tempfile
+import os, re, subprocess, tempfile
 
 import pytest
 

@@ -3,12 +3,7 @@
 # (0x50) and register device (0x39), the OSError codes, threads on one bus, a port that does not
 # open, the modem's other operations and the README's examples (conftest.py starts the simulator);
 # PYTHONPATH holds the package.
-import errno
-import inspect
-import os
-import subprocess
-import sys
-import threading
+import errno, inspect, os, subprocess, sys, threading
 
 import pytest
 

@@ -3,12 +3,7 @@
 # RECORD; the pure one installed by pip into a fresh virtual environment, offline, and used from
 # outside the source tree with the library found by its soname (LD_LIBRARY_PATH standing in for
 # the system's), then checked by mypy --strict in a typed program.
-import base64
-import hashlib
-import os
-import shutil
-import subprocess
-import zipfile
+import base64, hashlib, os, shutil, subprocess, zipfile
 
 import pytest
 
