@@ -295,7 +295,7 @@ i2cmodem_result SlicedWait(i2cmodem* h, unsigned timeoutMs, Slice slice) {
     const Tick start = clock.ticks();
     for (;;) {
         const Tick passed = clock.ticks() - start;
-        const std::uint32_t left = passed < timeoutMs ? timeoutMs - passed : 0;
+        const std::uint32_t left = timeoutMs - std::min<std::uint32_t>(passed, timeoutMs);
         const i2cmodem_result r =
             Guarded(h, [&](i2cmodem& held) { return slice(held, std::min(left, kGiveWayMs)); });
         if (r != I2CMODEM_NO_DATA || left <= kGiveWayMs) {
