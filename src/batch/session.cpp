@@ -41,7 +41,7 @@ bool ParseBytes(std::string_view text, std::vector<std::uint8_t>& bytes) {
             text[i + 1] == ' ') {
             return false;
         }
-        bytes.push_back(HexByteValue(text.substr(i, 2)));
+        bytes.push_back(HexByteValue(std::string_view(text).substr(i)));
     }
     return true;
 }
@@ -63,8 +63,8 @@ bool ParseAddress(const Text& text, std::uint8_t& high, std::uint8_t& low) {
     if (text.size() != 4 || CheckHexChars(text) != 0 || text.find(' ') != Text::npos) {
         return false;
     }
-    high = HexByteValue(std::string_view(text).substr(0, 2));
-    low = HexByteValue(std::string_view(text).substr(2, 2));
+    high = HexByteValue(text);
+    low = HexByteValue(std::string_view(text).substr(2));
     return true;
 }
 

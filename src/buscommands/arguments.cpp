@@ -161,8 +161,8 @@ bool ParseBusArguments(Program& p, const BusCommandProfile& profile, BusArgument
     if (!checkText(p, profile, argument)) {
         return false;
     }
-    arguments.address.high = HexByteValue(argument.substr(0, 2));
-    arguments.address.byte = HexByteValue(argument.substr(2, 2));
+    arguments.address.high = HexByteValue(argument);
+    arguments.address.byte = HexByteValue(std::string_view(argument).substr(2));
     if ((arguments.address.byte & 0x01) != profile.readWriteBit) {
         PrintLine(p, profile.echoPrefix, LineKind::Echo);
         ShowError(p, profile.bitMessage);

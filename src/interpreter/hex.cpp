@@ -67,9 +67,9 @@ std::size_t CheckHexLayout(std::string_view text) {
     return r;
 }
 
-std::uint8_t HexByteValue(std::string_view twoDigits) {
-    const int high = digitValue(twoDigits[0]);
-    const int low = digitValue(twoDigits[1]);
+std::uint8_t HexByteValue(std::string_view text) {
+    const int high = digitValue(text[0]);
+    const int low = digitValue(text[1]);
     return static_cast<std::uint8_t>(std::max(high, 0) * 16 + std::max(low, 0));
 }
 

@@ -14,8 +14,9 @@ std::size_t CheckHexChars(std::string_view text);
 // Position of the first character that breaks "XXXX( XX)*" with at most one trailing blank, or
 // 0. The text has at least four characters.
 std::size_t CheckHexLayout(std::string_view text);
-// The value of two hex digits, either case; a character that is no digit counts as 0.
-std::uint8_t HexByteValue(std::string_view twoDigits);
+// The value of the two hex digits that the text starts with, either case; a character that is no
+// digit counts as 0.
+std::uint8_t HexByteValue(std::string_view text);
 // Two upper-case hex digits, with a leading zero below 0x10.
 Text HexByteText(std::uint8_t value);
 // Upper-case hex without leading zeros: 0x05 gives "5", 0 gives "0".

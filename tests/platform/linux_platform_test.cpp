@@ -22,8 +22,9 @@ namespace i2ct::linux_platform {
 namespace fs = std::filesystem;
 
 TEST(Text, ConvertsAndRaisesByTheCodePage) {
-    EXPECT_EQ(cp1252("中😀Ω\xC2\x80"), "\x81\x81\x81\x81");  // U+0080 has no byte either
-    EXPECT_EQ(cp1252("\xFF-\xC3(\xC3"), "\x81-\x81(\x81");  // a stray byte, unfinished sequences
+    // No byte for U+0080 or U+40000 either; then a stray byte and unfinished sequences.
+    EXPECT_EQ(cp1252("中😀Ω\xC2\x80\xF1\x80\x80\x80"), "\x81\x81\x81\x81\x81");
+    EXPECT_EQ(cp1252("\xFF-\xC3(\xC3"), "\x81-\x81(\x81");
     EXPECT_EQ(utf8("\x80\x81\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E\x91\x92\x93\x94\x95"
                    "\x96\x97\x98\x99\x9A\x9B\x9C\x9E\x9F"),
               "€\xEF\xBF\xBD‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
