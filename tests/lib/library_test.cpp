@@ -83,6 +83,7 @@ TEST_F(Library, WritesReadsAndReportsTheModemsRefusalsWithTheirTexts) {
     EXPECT_EQ(i2cmodem_set_clock(modem, 39, nullptr), I2CMODEM_BAD_ARGUMENT);
     EXPECT_EQ(i2cmodem_table_load(modem, 0x20, 256), I2CMODEM_BAD_ARGUMENT);
     EXPECT_EQ(i2cmodem_read(nullptr, 0x39, bytes.data(), 1, nullptr), I2CMODEM_BAD_ARGUMENT);
+    EXPECT_EQ(i2cmodem_listen(modem, 1, nullptr, 1, nullptr), I2CMODEM_BAD_ARGUMENT);
     int value = 0;
     const auto valueIfOk = [&value](i2cmodem_result r) { return r == I2CMODEM_OK ? value : -1; };
     EXPECT_EQ(valueIfOk(i2cmodem_version(modem, &value)), 220);

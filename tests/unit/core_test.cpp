@@ -100,6 +100,7 @@ TEST(EmptyConsole, TheFirstKeysAreTypingAndEmptyingWritesThePrompt) {
     EXPECT_EQ(p.CurrentLine, 0);
     rig.output.clear();
     EXPECT_EQ(rig.output.cursorColumn(), 0u);
+    EXPECT_EQ(rig.output.firstTouchedLine(), 0) << "the console must see the whole text gone";
     LineTracker(p);
     EXPECT_EQ(rig.lines(), (Lines{"%"}));
     rig.output.type("\n");
