@@ -211,8 +211,8 @@ TEST(DeviceDiscovery, ListsUsbTtysByNameThenVirtualDevicesByFileName) {
     for (const std::string& path : {found.portName(found.open(2).value()), dev, fifo, sys.path}) {
         EXPECT_EQ(LinuxSerialPorts().open(path + ": baud=115200"), nullptr) << path;
     }
-    PortFailure failure = PortFailure::None;  // and says why, for a user to act on
-    for (const std::string& path : {dev, fifo, sys.path}) {
+    PortFailure failure = PortFailure::None;  // and says why, also for a device of another kind
+    for (const std::string& path : {dev, fifo, sys.path, std::string("/dev/full")}) {
         EXPECT_TRUE(!LinuxSerialPort::open(path, &failure) && failure == PortFailure::NotATerminal)
             << path;
     }
