@@ -306,6 +306,8 @@ TEST(UucpLock, KeepsOutWhileItsHolderLivesAndReplacesAStaleOne) {
     again.reset();
     EXPECT_TRUE(fs::exists(lock)) << "nobody else's lock is removed";
     fs::remove(lock);
+    fs::create_symlink("/nowhere", lock);  // a link is read as no lock file, and replaced
+    EXPECT_TRUE(UucpLock::take(pty.path(), at) && !fs::is_symlink(lock));
     fs::create_directory(lock);  // a name that no lock can replace keeps the port
     EXPECT_FALSE(UucpLock::take(pty.path(), at));
     EXPECT_EQ(LockFileName("/nowhere/ttyQ9"), "LCK..ttyQ9");
