@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/text.h"
+
 namespace i2ct::linux_platform {
 
 namespace {
@@ -24,18 +26,6 @@ struct Requested {
 
 bool IsSeparator(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-char LowerCase(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string Lowered(std::string_view text) {
-    std::string lowered(text);
-    for (char& c : lowered) {
-        c = LowerCase(c);
-    }
-    return lowered;
 }
 
 std::optional<speed_t> SpeedFor(std::uint32_t baud) {
@@ -92,20 +82,20 @@ bool ParseParity(std::string_view value, tcflag_t& parity) {
     if (value.size() != 1) {
         return false;
     }
-    switch (LowerCase(value[0])) {
-        case 'n':
+    switch (upperCase(value[0])) {
+        case 'N':
             parity = 0;
             return true;
-        case 'e':
+        case 'E':
             parity = PARENB;
             return true;
-        case 'o':
+        case 'O':
             parity = PARENB | PARODD;
             return true;
-        case 'm':
+        case 'M':
             parity = PARENB | CMSPAR | PARODD;
             return true;
-        case 's':
+        case 'S':
             parity = PARENB | CMSPAR;
             return true;
         default:
@@ -139,18 +129,18 @@ bool ParseStop(std::string_view value, Requested& requested) {
 }
 
 bool ParseSetting(std::string_view key, std::string_view value, Requested& requested) {
-    const std::string name = Lowered(key);
-    if (name == "baud") {
+    const Text name = upperCase(key);
+    if (name == "BAUD") {
         requested.speed = ParseBaud(value);
         return requested.speed.has_value();
     }
-    if (name == "parity") {
+    if (name == "PARITY") {
         return ParseParity(value, requested.parity);
     }
-    if (name == "data") {
+    if (name == "DATA") {
         return ParseData(value, requested.characterSize);
     }
-    if (name == "stop") {
+    if (name == "STOP") {
         return ParseStop(value, requested);
     }
     return false;
