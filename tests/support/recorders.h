@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/serial.h"
@@ -30,14 +31,9 @@ class RecordingStatusField : public StatusField {
 class RecordingMessageLine : public MessageLine {
   public:
     void setText(const Text& t) override {
-        text = t;
-        history.push_back({t, red});
-        red = false;
+        history.push_back({text = t, std::exchange(red, false)});
     }
-    void setTextColour(Rgb c) override {
-        colour = c;
-        red = c == colour::kErrorRed;
-    }
+    void setTextColour(Rgb c) override { red = (colour = c) == colour::kErrorRed; }
     void setBackground(Rgb b) override { background = b; }
     Text text;
     Rgb colour{}, background{};
@@ -53,11 +49,7 @@ class FakeStopButton : public StopButton {
 
 class FakeHelpWindow : public HelpWindow {
   public:
-    bool open(const std::vector<Text>& l) override {
-        lines = l;
-        isOpen = true;
-        return true;
-    }
+    bool open(const std::vector<Text>& l) override { return (lines = l, isOpen = true); }
     void close() override { isOpen = false; }
     std::vector<Text> lines;
     bool isOpen = false;
@@ -65,11 +57,7 @@ class FakeHelpWindow : public HelpWindow {
 
 class FakeFileDialog : public FileDialog {
   public:
-    Text openFile(const Text& t, const Text& f) override {
-        title = t;
-        filter = f;
-        return answer;
-    }
+    Text openFile(const Text& t, const Text& f) override { return (title = t, filter = f, answer); }
     Text answer, title, filter;
 };
 
