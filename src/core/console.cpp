@@ -146,8 +146,8 @@ char Spinner::next() {
 }
 
 bool IsProgressText(const Text& text) {
-    return text.size() > 3 && kTurning.find(text.back()) != std::string_view::npos &&
-           text.compare(text.size() - 4, 3, ":  ") == 0;
+    return !text.empty() && kTurning.find(text.back()) != std::string_view::npos &&
+           std::string_view(text).substr(0, text.size() - 1).ends_with(":  ");
 }
 
 }  // namespace i2ct
