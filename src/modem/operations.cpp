@@ -272,7 +272,7 @@ OpResult StartListening(Program& p) {
         for (std::size_t i = 0; i < kAcknowledgement; ++i) {
             ReadRawByte(p);
         }
-        return record(p, {OpStatus::Done, 0, {}});
+        return record(p, {OpStatus::Done, {}, {}});
     }
     // Whatever the FrameBuffer cannot hold stays queued.
     const std::size_t kept = std::min(waiting, p.frame.size());

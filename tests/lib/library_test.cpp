@@ -65,6 +65,7 @@ TEST_F(Library, WritesReadsAndReportsTheModemsRefusalsWithTheirTexts) {
     EXPECT_EQ(bytes, Bytes(serial.begin() + 1, serial.end()));
     EXPECT_EQ(i2cmodem_status(modem), -1);
     // Nobody at 0x11: the modem's StatusCode 0x20 with its German text, in UTF-8.
+    EXPECT_EQ(read(0x7F, bytes, 1), I2CMODEM_REFUSED) << "the highest address is no argument fault";
     EXPECT_EQ(read(0x11, bytes, 1), I2CMODEM_REFUSED);
     EXPECT_EQ(i2cmodem_status(modem), I2CMODEM_STATUS_NO_SLAVE);
     EXPECT_STREQ(i2cmodem_status_text(i2cmodem_status(modem)), "Slave reagiert nicht");
